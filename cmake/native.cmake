@@ -1,0 +1,54 @@
+# Native build: the portable core and its tests under sanitizers, the checks
+# of the sources, and the two Windows builds as sub-builds whose tests run
+# under Wine from this same ctest.
+option(JUXA_SANITIZE "Build the native tests with ASan and UBSan" ON)
+option(JUXA_WINDOWS "Cross-build the Windows targets and test them under Wine" ON)
+
+if(JUXA_SANITIZE)
+  set(JUXA_SANITIZER_FLAGS -fsanitize=address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer)
+  foreach(target juxa_core juxa_sim)
+    target_compile_options(${target} PRIVATE ${JUXA_SANITIZER_FLAGS})
+  endforeach()
+endif()
+
+find_package(GTest REQUIRED)
+add_executable(juxa_core_tests
+  tests/core/DeviceLayerTests.cpp
+  tests/core/SimWorldTests.cpp
+)
+target_link_libraries(juxa_core_tests PRIVATE juxa_sim juxa_core GTest::gtest GTest::gtest_main)
+if(JUXA_SANITIZE)
+  target_compile_options(juxa_core_tests PRIVATE ${JUXA_SANITIZER_FLAGS})
+  target_link_options(juxa_core_tests PRIVATE -fsanitize=address,undefined)
+endif()
+include(GoogleTest)
+gtest_discover_tests(juxa_core_tests TEST_PREFIX "native." DISCOVERY_TIMEOUT 60)
+
+# Source checks.
+add_test(NAME check.format COMMAND ${CMAKE_SOURCE_DIR}/scripts/check-format ${CMAKE_SOURCE_DIR})
+add_test(NAME check.tidy COMMAND ${CMAKE_SOURCE_DIR}/scripts/check-tidy ${CMAKE_SOURCE_DIR} ${CMAKE_BINARY_DIR})
+
+if(JUXA_WINDOWS)
+  include(ExternalProject)
+  set(JUXA_WINE_DIR ${CMAKE_BINARY_DIR}/wine)
+  add_test(NAME wine.setup COMMAND ${CMAKE_SOURCE_DIR}/scripts/wine-env setup ${JUXA_WINE_DIR})
+  set_tests_properties(wine.setup PROPERTIES FIXTURES_SETUP wine TIMEOUT 600)
+  add_test(NAME wine.cleanup COMMAND ${CMAKE_SOURCE_DIR}/scripts/wine-env cleanup ${JUXA_WINE_DIR})
+  set_tests_properties(wine.cleanup PROPERTIES FIXTURES_CLEANUP wine)
+  foreach(arch x86_64 i686)
+    ExternalProject_Add(windows-${arch}
+      SOURCE_DIR ${CMAKE_SOURCE_DIR}
+      BINARY_DIR ${CMAKE_BINARY_DIR}/windows-${arch}
+      CMAKE_ARGS -DCMAKE_TOOLCHAIN_FILE=${CMAKE_SOURCE_DIR}/cmake/mingw-${arch}.cmake
+                 -DCMAKE_BUILD_TYPE=Release
+      INSTALL_COMMAND ""
+      BUILD_ALWAYS ON
+      USES_TERMINAL_BUILD ON)
+    set(bin ${CMAKE_BINARY_DIR}/windows-${arch})
+    foreach(suite juxa_core_tests juxa_win32_tests)
+      add_test(NAME win-${arch}.${suite}
+        COMMAND ${CMAKE_SOURCE_DIR}/scripts/wine-env run ${JUXA_WINE_DIR} ${bin}/${suite}.exe)
+      set_tests_properties(win-${arch}.${suite} PROPERTIES FIXTURES_REQUIRED wine TIMEOUT 900)
+    endforeach()
+  endforeach()
+endif()

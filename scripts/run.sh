@@ -1,0 +1,33 @@
+#!/usr/bin/env bash
+# Installs what is needed, builds the demo program juxa-sim.exe (the real
+# program bound to a simulated handheld on a removable drive E:) and starts it
+# under Wine. With no display, it starts a virtual one, takes a screenshot of
+# the window and says where it saved it.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+bash scripts/install-deps
+cmake -S . -B build-run -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-x86_64.cmake -DCMAKE_BUILD_TYPE=Release >/dev/null
+cmake --build build-run -j"$(nproc)" --target juxa-sim
+exe=$PWD/build-run/juxa-sim.exe
+env=$PWD/scripts/wine-env
+dir=$PWD/build-run/wine
+if [ -n "${DISPLAY:-}" ]; then
+  "$env" setup "$dir" >/dev/null
+  exec "$env" run "$dir" "$exe"
+fi
+unset DISPLAY
+"$env" setup "$dir"
+shot=$PWD/build-run/juxa-sim.png
+"$env" run "$dir" "$exe" &
+pid=$!
+export DISPLAY=$(cat "$dir/display")
+for _ in $(seq 100); do
+  xwininfo -root -tree 2>/dev/null | grep -q '"Juxa for Windows' && break
+  kill -0 $pid 2>/dev/null || break
+  sleep 0.2
+done
+sleep 1
+import -window root "$shot" && echo "No display here: the window ran on a virtual one; screenshot saved to $shot"
+kill $pid 2>/dev/null || true
+"$env" cleanup "$dir"
+wait $pid 2>/dev/null || true

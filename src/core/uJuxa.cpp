@@ -1,0 +1,164 @@
+#include "uJuxa.h"
+
+#include <cstring>
+#include <string>
+
+namespace juxa {
+
+const std::array<TPresetCommand, kPresetCount> PresetCommands = {{
+    {L"SCSI Inquiry", 6, {0x12, 0x00, 0x00, 0x00, 0xFF, 0x00}},
+    {L"Sony 0xFA (format memory stick)",
+     10,
+     {0xFA, 0x00, 0xA0, 0x4D, 0x47, 0x66, 0x6D, 0x74, 0x01, 0x00}},
+    {L"Sony 0xFB 0xB4 (unknown)", 10, {0xFB, 0x00, 0xB4, 0x00, 0x00, 0x00, 0x00, 0x01, 0x01, 0x00}},
+    {L"Sony 0xFB 0xB5 (USB string 3)",
+     10,
+     {0xFB, 0x00, 0xB5, 0x00, 0x00, 0x00, 0x00, 0x00, 0x01, 0x00}},
+    {L"Sony 0xFC 0x90 (firmware revision)",
+     10,
+     {0xFC, 0x00, 0x90, 0x4A, 0x75, 0x78, 0x61, 0x00, 0x00, 0x00}},
+    {L"Sony 0xFC 0x91 (nickname)",
+     10,
+     {0xFC, 0x00, 0x91, 0x4A, 0x75, 0x78, 0x61, 0x00, 0x00, 0x00}},
+}};
+
+namespace {
+
+// Read-write first, then exactly one read-only attempt: some drivers refuse
+// write access to a device they will still take commands on.
+Handle OpenDevicePath(IDevicePort &port, const std::wstring &path) {
+    const Handle handle = port.CreateFileW(path, kGenericRead | kGenericWrite);
+    if (handle != kInvalidHandle) {
+        return handle;
+    }
+    return port.CreateFileW(path, kGenericRead);
+}
+
+std::uint32_t ReadU32(const std::uint8_t *p) {
+    std::uint32_t value = 0;
+    std::memcpy(&value, p, sizeof(value)); // the reply is little-endian, as is every target
+    return value;
+}
+
+// The disk of the volume holding the Windows directory, or 0 when it cannot
+// be told; disk 0 is refused anyway, so 0 adds no second rule.
+std::uint32_t SystemDisk(IDevicePort &port) {
+    const std::wstring windowsDir = port.GetSystemWindowsDirectoryW();
+    if (windowsDir.empty()) {
+        return 0;
+    }
+    const DiskResolution system = ResolveDisk(port, windowsDir.front());
+    return system.extentCount != 0 ? system.diskNumber : 0;
+}
+
+std::uint32_t Send(IDevicePort &port, wchar_t letter, std::uint8_t cdbLength,
+                   const std::array<std::uint8_t, 16> &cdb, void *buffer, std::int32_t length) {
+    if (length < 0) {
+        return kErrorInvalidParameter;
+    }
+    const DiskResolution target = ResolveDisk(port, letter);
+    if (target.failure != 0) {
+        return target.failure;
+    }
+    if (target.extentCount == 0) {
+        return kErrorInvalidDrive;
+    }
+    if (target.diskNumber == 0) {
+        return kErrorAccessDenied;
+    }
+    if (target.diskNumber > 0xFF) {
+        return kErrorNotSupported;
+    }
+    if (target.diskNumber == SystemDisk(port)) {
+        return kErrorAccessDenied;
+    }
+    const auto diskNumber = static_cast<std::uint8_t>(target.diskNumber);
+    DeviceHandle drive(port, OpenPhysicalDrive(port, diskNumber));
+    if (!drive.Valid()) {
+        return port.GetLastError();
+    }
+
+    ScsiPassThroughDirect block{};
+    if (length > 0) {
+        std::memset(buffer, 0, static_cast<std::size_t>(length));
+    }
+    FillRequest<void *>(block, diskNumber, cdbLength, cdb, buffer,
+                        static_cast<std::uint32_t>(length));
+    std::uint32_t bytesReturned = 0;
+    if (!port.DeviceIoControl(drive.Get(), kIoctlScsiPassThroughDirect, &block, sizeof(block),
+                              &block, sizeof(block), &bytesReturned)) {
+        return port.GetLastError();
+    }
+    // The platform completing the request says nothing of the command itself:
+    // a device that answered CHECK CONDITION has not done what was asked.
+    if (block.ScsiStatus != kScsiStatusGood) {
+        return kErrorIoDevice;
+    }
+    return 0;
+}
+
+} // namespace
+
+Handle OpenVolume(IDevicePort &port, wchar_t letter) {
+    std::wstring path = L"\\\\.\\";
+    path += letter;
+    path += L':';
+    return OpenDevicePath(port, path);
+}
+
+DiskResolution ResolveDisk(IDevicePort &port, wchar_t letter) {
+    DiskResolution result;
+    DeviceHandle volume(port, OpenVolume(port, letter));
+    if (!volume.Valid()) {
+        result.failure = port.GetLastError();
+        return result;
+    }
+    result.volumeOpened = true;
+    std::array<std::uint8_t, kDiskExtentsBlockSize> reply{};
+    std::uint32_t bytesReturned = 0;
+    if (!port.DeviceIoControl(volume.Get(), kIoctlVolumeGetVolumeDiskExtents, nullptr, 0,
+                              reply.data(), kDiskExtentsBlockSize, &bytesReturned)) {
+        // Taken before the close can overwrite it; a failed query may still
+        // have written part of the block, so it must not be read.
+        result.failure = port.GetLastError();
+        return result;
+    }
+    result.extentCount = ReadU32(reply.data());
+    if (result.extentCount != 0) {
+        result.diskNumber = ReadU32(reply.data() + kFirstExtentOffset);
+    }
+    return result;
+}
+
+std::uint8_t GetDiskNumber(IDevicePort &port, wchar_t letter) {
+    const DiskResolution resolution = ResolveDisk(port, letter);
+    if (resolution.failure != 0 || resolution.diskNumber > 0xFF) {
+        return 0;
+    }
+    return static_cast<std::uint8_t>(resolution.diskNumber);
+}
+
+Handle OpenPhysicalDrive(IDevicePort &port, std::uint8_t diskNumber) {
+    if (diskNumber == 0) {
+        return kInvalidHandle;
+    }
+    return OpenDevicePath(port, L"\\\\.\\PHYSICALDRIVE" + std::to_wstring(diskNumber));
+}
+
+std::uint32_t SendPresetCommand(IDevicePort &port, wchar_t letter, std::uint8_t presetIndex,
+                                void *buffer, std::int32_t length) {
+    if (presetIndex >= PresetCommands.size()) {
+        return kErrorInvalidParameter;
+    }
+    const TPresetCommand &preset = PresetCommands[presetIndex];
+    return Send(port, letter, static_cast<std::uint8_t>(preset.CdbLength), preset.Cdb, buffer,
+                length);
+}
+
+std::uint32_t SendManualCommand(IDevicePort &port, wchar_t letter, std::int32_t cdbLength,
+                                std::array<std::uint8_t, 16> cdb, void *buffer,
+                                std::int32_t length) {
+    return Send(port, letter, static_cast<std::uint8_t>(cdbLength), cdb, buffer, length);
+}
+
+} // namespace juxa

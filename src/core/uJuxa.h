@@ -1,0 +1,105 @@
+// The device command layer: resolves a drive letter to its physical disk and
+// sends one CDB to it through SCSI pass-through with a data-in transfer.
+// Failures are result codes, never exceptions; nothing is kept between calls.
+#pragma once
+
+#include "DevicePort.h"
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+
+namespace juxa {
+
+struct TPresetCommand {
+    const wchar_t *Name;
+    std::int32_t CdbLength;
+    std::array<std::uint8_t, 16> Cdb;
+};
+
+inline constexpr std::size_t kPresetCount = 6;
+inline constexpr std::size_t kFormatPresetIndex = 1;
+extern const std::array<TPresetCommand, kPresetCount> PresetCommands;
+
+// SCSI_PASS_THROUGH_DIRECT with the data pointer as a template parameter, so
+// one definition gives the 32-bit layout (44 bytes), the 64-bit layout
+// (56 bytes) and the layout of the running build (void*).
+template <class Pointer> struct ScsiPassThroughDirectT {
+    std::uint16_t Length;
+    std::uint8_t ScsiStatus;
+    std::uint8_t PathId;
+    std::uint8_t TargetId;
+    std::uint8_t Lun;
+    std::uint8_t CdbLength;
+    std::uint8_t SenseInfoLength;
+    std::uint8_t DataIn;
+    std::uint32_t DataTransferLength;
+    std::uint32_t TimeOutValue;
+    Pointer DataBuffer;
+    std::uint32_t SenseInfoOffset;
+    std::uint8_t Cdb[16];
+};
+using ScsiPassThroughDirect32 = ScsiPassThroughDirectT<std::uint32_t>;
+using ScsiPassThroughDirect64 = ScsiPassThroughDirectT<std::uint64_t>;
+using ScsiPassThroughDirect = ScsiPassThroughDirectT<void *>;
+
+static_assert(sizeof(ScsiPassThroughDirect32) == 44);
+static_assert(offsetof(ScsiPassThroughDirect32, DataTransferLength) == 12);
+static_assert(offsetof(ScsiPassThroughDirect32, DataBuffer) == 20);
+static_assert(offsetof(ScsiPassThroughDirect32, SenseInfoOffset) == 24);
+static_assert(offsetof(ScsiPassThroughDirect32, Cdb) == 28);
+static_assert(alignof(std::uint64_t) == 8 || sizeof(void *) == 4,
+              "the 64-bit layout needs an 8-byte aligned pointer field");
+static_assert(sizeof(ScsiPassThroughDirect) == (sizeof(void *) == 4 ? 44 : 56));
+
+inline constexpr std::uint8_t kScsiIoctlDataIn = 1;
+inline constexpr std::uint32_t kTimeOutSeconds = 200;
+inline constexpr std::uint8_t kScsiStatusGood = 0x00;
+inline constexpr std::uint8_t kScsiStatusCheckCondition = 0x02;
+
+// The extents reply is read from a zero-filled block of this size.
+inline constexpr std::uint32_t kDiskExtentsBlockSize = 260;
+inline constexpr std::size_t kDiskExtentSize = 24;
+inline constexpr std::size_t kFirstExtentOffset = 8;
+
+// Full-width outcome of resolving a letter, which the send path needs to tell
+// a failing call from a volume that names no usable disk.
+struct DiskResolution {
+    bool volumeOpened = false;
+    std::uint32_t extentCount = 0;
+    std::uint32_t diskNumber = 0; // of the first extent; 0 when there is none
+    std::uint32_t failure = 0;    // error code of a failing open or query, else 0
+};
+
+Handle OpenVolume(IDevicePort &port, wchar_t letter);
+DiskResolution ResolveDisk(IDevicePort &port, wchar_t letter);
+// The low 8 bits of the first extent's disk; 0 when nothing was resolved and
+// also when the number does not fit, so such a disk is never taken for another.
+std::uint8_t GetDiskNumber(IDevicePort &port, wchar_t letter);
+Handle OpenPhysicalDrive(IDevicePort &port, std::uint8_t diskNumber);
+
+std::uint32_t SendPresetCommand(IDevicePort &port, wchar_t letter, std::uint8_t presetIndex,
+                                void *buffer, std::int32_t length);
+std::uint32_t SendManualCommand(IDevicePort &port, wchar_t letter, std::int32_t cdbLength,
+                                std::array<std::uint8_t, 16> cdb, void *buffer,
+                                std::int32_t length);
+
+// Fills a request block of any layout the way the send operations do; the
+// address is given as the integer the layout stores.
+template <class Pointer>
+void FillRequest(ScsiPassThroughDirectT<Pointer> &block, std::uint8_t lun, std::uint8_t cdbLength,
+                 const std::array<std::uint8_t, 16> &cdb, Pointer buffer, std::uint32_t length) {
+    block = {};
+    block.Length = static_cast<std::uint16_t>(sizeof(block));
+    block.Lun = lun;
+    block.CdbLength = cdbLength;
+    block.DataIn = kScsiIoctlDataIn;
+    block.DataTransferLength = length;
+    block.TimeOutValue = kTimeOutSeconds;
+    block.DataBuffer = buffer;
+    for (std::size_t i = 0; i < cdb.size(); ++i) {
+        block.Cdb[i] = cdb[i];
+    }
+}
+
+} // namespace juxa

@@ -1,0 +1,292 @@
+#include "SimWorld.h"
+
+#include "uJuxa.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace juxa::sim {
+
+namespace {
+
+constexpr std::uint32_t kErrorInvalidFunction = 1;
+constexpr std::uint32_t kErrorInvalidHandle = 6;
+constexpr std::uint32_t kErrorNotReady = 21;
+constexpr std::uint32_t kErrorInsufficientBuffer = 122;
+
+const std::wstring kVolumePrefix = L"\\\\.\\";
+const std::wstring kDrivePrefix = L"\\\\.\\PHYSICALDRIVE";
+
+wchar_t UpperAscii(wchar_t c) {
+    return (c >= L'a' && c <= L'z') ? static_cast<wchar_t>(c - 32) : c;
+}
+
+void AppendAscii(std::vector<std::uint8_t> &data, const char *text, std::size_t width) {
+    const std::size_t length = std::strlen(text);
+    for (std::size_t i = 0; i < width; ++i) {
+        data.push_back(i < length ? static_cast<std::uint8_t>(text[i]) : ' ');
+    }
+}
+
+void AppendUtf16(std::vector<std::uint8_t> &data, const char16_t *text) {
+    for (; *text != 0; ++text) {
+        data.push_back(static_cast<std::uint8_t>(*text & 0xFF));
+        data.push_back(static_cast<std::uint8_t>(*text >> 8));
+    }
+}
+
+} // namespace
+
+SimWorld::SimWorld() {
+    volumes[L'C'] = SimVolume{kDriveFixed, 0, {0}, 0};
+    volumes[L'D'] = SimVolume{kDriveFixed, 0, {0}, 0};
+    volumes[L'E'] = SimVolume{kDriveRemovable, 0, {1}, 0};
+    volumes[L'F'] = SimVolume{kDriveRemovable, kErrorNotReady, {}, 0};
+    volumes[L'G'] = SimVolume{kDriveFixed, 0, {}, 0};
+    volumes[L'H'] = SimVolume{kDriveFixed, 0, {300}, 0};
+    disks[0] = SimDisk{};
+    disks[1] = SimDisk{};
+    disks[1].handheld = true;
+    disks[300] = SimDisk{};
+    // Disk 300 seen through its low 8 bits: a request that reached it would
+    // show in the log as disk 44.
+    disks[44] = SimDisk{};
+}
+
+Handle SimWorld::CreateFileW(const std::wstring &path, std::uint32_t access) {
+    attemptedPaths.push_back(path);
+    attemptedAccess.push_back(access);
+    OpenObject object;
+    object.access = access;
+    if (path.size() == kVolumePrefix.size() + 2 && path.compare(0, 4, kVolumePrefix) == 0 &&
+        path[5] == L':') {
+        const auto found = volumes.find(UpperAscii(path[4]));
+        if (found == volumes.end()) {
+            lastError_ = kErrorFileNotFound;
+            return kInvalidHandle;
+        }
+        if (found->second.openError != 0) {
+            lastError_ = found->second.openError;
+            return kInvalidHandle;
+        }
+        object.volume = true;
+        object.letter = found->first;
+    } else if (path.size() > kDrivePrefix.size() &&
+               path.compare(0, kDrivePrefix.size(), kDrivePrefix) == 0) {
+        std::uint32_t number = 0;
+        for (std::size_t i = kDrivePrefix.size(); i < path.size(); ++i) {
+            if (path[i] < L'0' || path[i] > L'9' || number > 100000) {
+                lastError_ = kErrorFileNotFound;
+                return kInvalidHandle;
+            }
+            number = number * 10 + static_cast<std::uint32_t>(path[i] - L'0');
+        }
+        const auto found = disks.find(number);
+        if (found == disks.end()) {
+            lastError_ = kErrorFileNotFound;
+            return kInvalidHandle;
+        }
+        if (found->second.openError != 0) {
+            lastError_ = found->second.openError;
+            return kInvalidHandle;
+        }
+        if (found->second.refuseReadWrite && (access & kGenericWrite) != 0) {
+            lastError_ = kErrorAccessDenied;
+            return kInvalidHandle;
+        }
+        object.disk = number;
+    } else {
+        lastError_ = kErrorFileNotFound;
+        return kInvalidHandle;
+    }
+    const Handle handle = nextHandle_;
+    nextHandle_ += 4;
+    open_[handle] = object;
+    openedPaths.push_back(path);
+    return handle;
+}
+
+bool SimWorld::CloseHandle(Handle handle) {
+    if (open_.erase(handle) == 0) {
+        return Fail(kErrorInvalidHandle);
+    }
+    return true;
+}
+
+bool SimWorld::DeviceIoControl(Handle handle, std::uint32_t code, void *in, std::uint32_t inSize,
+                               void *out, std::uint32_t outSize, std::uint32_t *bytesReturned) {
+    const auto found = open_.find(handle);
+    if (found == open_.end()) {
+        return Fail(kErrorInvalidHandle);
+    }
+    const OpenObject &object = found->second;
+    if (code == kIoctlVolumeGetVolumeDiskExtents && object.volume) {
+        return QueryExtents(object, out, outSize, bytesReturned);
+    }
+    if (code == kIoctlScsiPassThroughDirect && !object.volume) {
+        return PassThrough(object, in, inSize, out, outSize, bytesReturned);
+    }
+    return Fail(kErrorInvalidFunction);
+}
+
+bool SimWorld::QueryExtents(const OpenObject &object, void *out, std::uint32_t outSize,
+                            std::uint32_t *bytesReturned) {
+    const SimVolume &volume = volumes.at(object.letter);
+    if (volume.queryError != 0) {
+        return Fail(volume.queryError);
+    }
+    const std::size_t needed =
+        kFirstExtentOffset + kDiskExtentSize * std::max<std::size_t>(1, volume.disks.size());
+    if (outSize < needed) {
+        return Fail(kErrorInsufficientBuffer);
+    }
+    auto *bytes = static_cast<std::uint8_t *>(out);
+    const auto count = static_cast<std::uint32_t>(volume.disks.size());
+    std::memcpy(bytes, &count, 4);
+    for (std::size_t i = 0; i < volume.disks.size(); ++i) {
+        std::uint8_t *extent = bytes + kFirstExtentOffset + i * kDiskExtentSize;
+        std::memcpy(extent, &volume.disks[i], 4);
+        const std::uint64_t start = 1024 * 1024;
+        const std::uint64_t size = 64ull * 1024 * 1024;
+        std::memcpy(extent + 8, &start, 8);
+        std::memcpy(extent + 16, &size, 8);
+    }
+    *bytesReturned = static_cast<std::uint32_t>(needed);
+    lastError_ = 0;
+    return true;
+}
+
+bool SimWorld::PassThrough(const OpenObject &object, void *in, std::uint32_t inSize, void *out,
+                           std::uint32_t outSize, std::uint32_t *bytesReturned) {
+    if (in == nullptr || inSize < sizeof(ScsiPassThroughDirect) || out == nullptr ||
+        outSize < sizeof(ScsiPassThroughDirect)) {
+        return Fail(kErrorInvalidParameter);
+    }
+    ScsiPassThroughDirect block{};
+    std::memcpy(&block, in, sizeof(block));
+    SimRequest request;
+    request.disk = object.disk;
+    request.access = object.access;
+    request.length = block.Length;
+    request.lun = block.Lun;
+    request.cdbLength = block.CdbLength;
+    request.senseInfoLength = block.SenseInfoLength;
+    request.dataIn = block.DataIn;
+    request.dataTransferLength = block.DataTransferLength;
+    request.timeOutValue = block.TimeOutValue;
+    request.dataBufferNull = block.DataBuffer == nullptr;
+    request.senseInfoOffset = block.SenseInfoOffset;
+    std::memcpy(request.cdb, block.Cdb, 16);
+
+    const SimDisk &disk = disks.at(object.disk);
+    const auto address = reinterpret_cast<std::uintptr_t>(block.DataBuffer);
+    if (block.Length != sizeof(ScsiPassThroughDirect) || block.CdbLength == 0 ||
+        block.CdbLength > 16 || (block.DataTransferLength != 0 && block.DataBuffer == nullptr) ||
+        (address & alignmentMask) != 0) {
+        requests.push_back(request);
+        return Fail(kErrorInvalidParameter);
+    }
+    if (disk.passThroughError != 0) {
+        requests.push_back(request);
+        return Fail(disk.passThroughError);
+    }
+
+    std::vector<std::uint8_t> data;
+    std::uint8_t status = kScsiStatusCheckCondition;
+    if (disk.handheld) {
+        status = HandheldAnswer(block.Cdb, data);
+        if (status == kScsiStatusGood && block.Cdb[0] == 0xFA) {
+            ++formatCount;
+        }
+    }
+    std::size_t count = std::min<std::size_t>(data.size(), block.DataTransferLength);
+    if (disk.transferLimit) {
+        count = std::min<std::size_t>(count, *disk.transferLimit);
+    }
+    if (block.DataIn == kScsiIoctlDataIn && count != 0) {
+        std::memcpy(block.DataBuffer, data.data(), count);
+    } else {
+        count = 0;
+    }
+    if (disk.scsiStatus) {
+        status = *disk.scsiStatus;
+    }
+    block.ScsiStatus = status;
+    block.DataTransferLength = static_cast<std::uint32_t>(count);
+    std::memcpy(out, &block, sizeof(block));
+    *bytesReturned = sizeof(block);
+    request.transferred = static_cast<std::uint32_t>(count);
+    request.status = status;
+    requests.push_back(request);
+    lastError_ = 0;
+    return true;
+}
+
+std::uint8_t SimWorld::HandheldAnswer(const std::uint8_t *cdb, std::vector<std::uint8_t> &data) {
+    data.clear();
+    switch (cdb[0]) {
+    case 0x12: { // INQUIRY, standard data only
+        if ((cdb[1] & 0x01) != 0) {
+            return kScsiStatusCheckCondition;
+        }
+        data = {0x00, 0x80, 0x02, 0x02, 31, 0x00, 0x00, 0x00};
+        AppendAscii(data, "JUXASIM", 8);
+        AppendAscii(data, "Simulated Hndhld", 16);
+        AppendAscii(data, "0.51", 4);
+        const std::size_t allocation = (static_cast<std::size_t>(cdb[3]) << 8) | cdb[4];
+        data.resize(std::min(data.size(), allocation));
+        return kScsiStatusGood;
+    }
+    case 0xFA: // format the memory card: done, nothing to return
+        return cdb[2] == 0xA0 && std::memcmp(cdb + 3, "MGfmt", 5) == 0 ? kScsiStatusGood
+                                                                       : kScsiStatusCheckCondition;
+    case 0xFB:
+        if (cdb[2] == 0xB4) {
+            data = {0x01, 0x00, 0x04, 0x20, 0x00, 0x00, 0x80, 0x00};
+            return kScsiStatusGood;
+        }
+        if (cdb[2] == 0xB5) {
+            AppendUtf16(data, u"Simulated Handheld (USB mode)");
+            return kScsiStatusGood;
+        }
+        return kScsiStatusCheckCondition;
+    case 0xFC:
+        if (cdb[2] == 0x90) {
+            AppendAscii(data, "SIM 5.00 (simulated firmware)", 29);
+            return kScsiStatusGood;
+        }
+        if (cdb[2] == 0x91) {
+            AppendAscii(data, "SimPlayer", 9);
+            return kScsiStatusGood;
+        }
+        return kScsiStatusCheckCondition;
+    default:
+        return kScsiStatusCheckCondition;
+    }
+}
+
+std::uint32_t SimWorld::GetLogicalDriveStringsW(std::uint32_t bufferLength, wchar_t *buffer) const {
+    std::wstring all;
+    for (const auto &[letter, volume] : volumes) {
+        all += letter;
+        all += L":\\";
+        all += L'\0';
+    }
+    // Like the platform: the needed size without the final NUL when it does not fit.
+    if (all.size() + 1 > bufferLength) {
+        return static_cast<std::uint32_t>(all.size() + 1);
+    }
+    std::copy(all.begin(), all.end(), buffer);
+    buffer[all.size()] = L'\0';
+    return static_cast<std::uint32_t>(all.size());
+}
+
+unsigned SimWorld::GetDriveTypeW(const std::wstring &root) const {
+    if (root.size() < 2 || root[1] != L':') {
+        return kDriveNoRootDir;
+    }
+    const auto found = volumes.find(UpperAscii(root[0]));
+    return found == volumes.end() ? kDriveNoRootDir : found->second.driveType;
+}
+
+} // namespace juxa::sim
