@@ -12,10 +12,8 @@ if(JUXA_SANITIZE)
 endif()
 
 find_package(GTest REQUIRED)
-add_executable(juxa_core_tests
-  tests/core/DeviceLayerTests.cpp
-  tests/core/SimWorldTests.cpp
-)
+add_executable(juxa_core_tests ${JUXA_CORE_TEST_SOURCES})
+target_include_directories(juxa_core_tests PRIVATE tests/core)
 target_link_libraries(juxa_core_tests PRIVATE juxa_sim juxa_core GTest::gtest GTest::gtest_main)
 if(JUXA_SANITIZE)
   target_compile_options(juxa_core_tests PRIVATE ${JUXA_SANITIZER_FLAGS})

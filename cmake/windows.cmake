@@ -23,10 +23,8 @@ set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
 set(BUILD_GMOCK OFF CACHE BOOL "" FORCE)
 add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
 
-add_executable(juxa_core_tests
-  tests/core/DeviceLayerTests.cpp
-  tests/core/SimWorldTests.cpp
-)
+add_executable(juxa_core_tests ${JUXA_CORE_TEST_SOURCES})
+target_include_directories(juxa_core_tests PRIVATE tests/core)
 target_link_libraries(juxa_core_tests PRIVATE juxa_sim juxa_core gtest gtest_main)
 target_link_options(juxa_core_tests PRIVATE ${JUXA_STATIC_LINK})
 

@@ -33,11 +33,11 @@ class IDevicePort {
 public:
     virtual ~IDevicePort() = default;
     // CreateFileW(path, access, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr).
-    virtual Handle CreateFileW(const std::wstring &path, std::uint32_t access) = 0;
+    virtual Handle CreateFileW(const std::wstring& path, std::uint32_t access) = 0;
     // Synchronous DeviceIoControl; bytesReturned may not be null.
-    virtual bool DeviceIoControl(Handle handle, std::uint32_t code, void *in, std::uint32_t inSize,
-                                 void *out, std::uint32_t outSize,
-                                 std::uint32_t *bytesReturned) = 0;
+    virtual bool DeviceIoControl(Handle handle, std::uint32_t code, void* in, std::uint32_t inSize,
+                                 void* out, std::uint32_t outSize,
+                                 std::uint32_t* bytesReturned) = 0;
     virtual bool CloseHandle(Handle handle) = 0;
     virtual std::uint32_t GetLastError() = 0;
     // GetSystemWindowsDirectoryW; empty when the platform cannot tell. Used only
@@ -49,12 +49,12 @@ public:
 class DeviceHandle {
 public:
     DeviceHandle() = default;
-    DeviceHandle(IDevicePort &port, Handle handle) : port_(&port), handle_(handle) {}
-    DeviceHandle(const DeviceHandle &) = delete;
-    DeviceHandle &operator=(const DeviceHandle &) = delete;
-    DeviceHandle(DeviceHandle &&other) noexcept
+    DeviceHandle(IDevicePort& port, Handle handle) : port_(&port), handle_(handle) {}
+    DeviceHandle(const DeviceHandle&) = delete;
+    DeviceHandle& operator=(const DeviceHandle&) = delete;
+    DeviceHandle(DeviceHandle&& other) noexcept
         : port_(other.port_), handle_(std::exchange(other.handle_, kInvalidHandle)) {}
-    DeviceHandle &operator=(DeviceHandle &&other) noexcept {
+    DeviceHandle& operator=(DeviceHandle&& other) noexcept {
         if (this != &other) {
             Reset();
             port_ = other.port_;
@@ -74,7 +74,7 @@ public:
     }
 
 private:
-    IDevicePort *port_ = nullptr;
+    IDevicePort* port_ = nullptr;
     Handle handle_ = kInvalidHandle;
 };
 

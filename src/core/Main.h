@@ -18,6 +18,15 @@ namespace juxa {
 extern bool ShowManualWarning;
 
 inline constexpr int kDefaultCharset = 1;
+inline constexpr unsigned kDriveRemovable = 2; // GetDriveTypeW's DRIVE_REMOVABLE
+inline constexpr unsigned kDriveCdrom = 5;     // and DRIVE_CDROM
+// WM_DEVICECHANGE events and the volume record, as the platform lays them out.
+inline constexpr std::uint32_t kWmDeviceChange = 0x0219;
+inline constexpr std::uint32_t kDbtDeviceArrival = 0x8000;
+inline constexpr std::uint32_t kDbtDeviceRemoveComplete = 0x8004;
+inline constexpr std::uint32_t kDbtDevtypVolume = 2;
+inline constexpr std::size_t kDeviceTypeOffset = 4; // DEV_BROADCAST_HDR::dbch_devicetype
+inline constexpr std::size_t kUnitMaskOffset = 12;  // DEV_BROADCAST_VOLUME::dbcv_unitmask
 inline constexpr int kShiftJisCharset = 128;
 
 // The captions of the preset list, in preset order.
@@ -50,7 +59,7 @@ struct MainControls {
     IRadioButton* rbtnManual = nullptr;
     IComboBox* cbxQuery = nullptr;
     IComboBox* cbxByteLength = nullptr;
-    std::array<IEdit*, 16> C{};  // C[0] is C1
+    std::array<IEdit*, 16> C{}; // C[0] is C1
     IComboBox* cbxDriveList = nullptr;
     IEdit* OutputLength = nullptr;
     IComboBox* cbxBit = nullptr;

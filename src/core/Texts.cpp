@@ -43,7 +43,7 @@ std::optional<std::int32_t> TryStrToInt(const std::wstring& text) {
         i += 2;
     }
     if (i == n) {
-        return std::nullopt;  // nothing, a lone sign or a lone prefix
+        return std::nullopt; // nothing, a lone sign or a lone prefix
     }
     std::uint64_t value = 0;
     if (hex) {
@@ -101,7 +101,9 @@ std::int64_t ClampSpinValue(std::int64_t value) {
     return value;
 }
 
-std::wstring SpinValueText(std::int64_t value) { return std::to_wstring(ClampSpinValue(value)); }
+std::wstring SpinValueText(std::int64_t value) {
+    return std::to_wstring(ClampSpinValue(value));
+}
 
 bool SpinFieldTakesChar(wchar_t c, wchar_t decimalSeparator) {
     if (c == L'\r') {

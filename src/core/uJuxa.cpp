@@ -26,7 +26,7 @@ namespace {
 
 // Read-write first, then exactly one read-only attempt: some drivers refuse
 // write access to a device they will still take commands on.
-Handle OpenDevicePath(IDevicePort &port, const std::wstring &path) {
+Handle OpenDevicePath(IDevicePort& port, const std::wstring& path) {
     const Handle handle = port.CreateFileW(path, kGenericRead | kGenericWrite);
     if (handle != kInvalidHandle) {
         return handle;
@@ -34,7 +34,7 @@ Handle OpenDevicePath(IDevicePort &port, const std::wstring &path) {
     return port.CreateFileW(path, kGenericRead);
 }
 
-std::uint32_t ReadU32(const std::uint8_t *p) {
+std::uint32_t ReadU32(const std::uint8_t* p) {
     std::uint32_t value = 0;
     std::memcpy(&value, p, sizeof(value)); // the reply is little-endian, as is every target
     return value;
@@ -42,7 +42,7 @@ std::uint32_t ReadU32(const std::uint8_t *p) {
 
 // The disk of the volume holding the Windows directory, or 0 when it cannot
 // be told; disk 0 is refused anyway, so 0 adds no second rule.
-std::uint32_t SystemDisk(IDevicePort &port) {
+std::uint32_t SystemDisk(IDevicePort& port) {
     const std::wstring windowsDir = port.GetSystemWindowsDirectoryW();
     if (windowsDir.empty()) {
         return 0;
@@ -51,8 +51,8 @@ std::uint32_t SystemDisk(IDevicePort &port) {
     return system.extentCount != 0 ? system.diskNumber : 0;
 }
 
-std::uint32_t Send(IDevicePort &port, wchar_t letter, std::uint8_t cdbLength,
-                   const std::array<std::uint8_t, 16> &cdb, void *buffer, std::int32_t length) {
+std::uint32_t Send(IDevicePort& port, wchar_t letter, std::uint8_t cdbLength,
+                   const std::array<std::uint8_t, 16>& cdb, void* buffer, std::int32_t length) {
     if (length < 0) {
         return kErrorInvalidParameter;
     }
@@ -82,8 +82,8 @@ std::uint32_t Send(IDevicePort &port, wchar_t letter, std::uint8_t cdbLength,
     if (length > 0) {
         std::memset(buffer, 0, static_cast<std::size_t>(length));
     }
-    FillRequest<void *>(block, diskNumber, cdbLength, cdb, buffer,
-                        static_cast<std::uint32_t>(length));
+    FillRequest<void*>(block, diskNumber, cdbLength, cdb, buffer,
+                       static_cast<std::uint32_t>(length));
     std::uint32_t bytesReturned = 0;
     if (!port.DeviceIoControl(drive.Get(), kIoctlScsiPassThroughDirect, &block, sizeof(block),
                               &block, sizeof(block), &bytesReturned)) {
@@ -99,14 +99,14 @@ std::uint32_t Send(IDevicePort &port, wchar_t letter, std::uint8_t cdbLength,
 
 } // namespace
 
-Handle OpenVolume(IDevicePort &port, wchar_t letter) {
+Handle OpenVolume(IDevicePort& port, wchar_t letter) {
     std::wstring path = L"\\\\.\\";
     path += letter;
     path += L':';
     return OpenDevicePath(port, path);
 }
 
-DiskResolution ResolveDisk(IDevicePort &port, wchar_t letter) {
+DiskResolution ResolveDisk(IDevicePort& port, wchar_t letter) {
     DiskResolution result;
     DeviceHandle volume(port, OpenVolume(port, letter));
     if (!volume.Valid()) {
@@ -130,7 +130,7 @@ DiskResolution ResolveDisk(IDevicePort &port, wchar_t letter) {
     return result;
 }
 
-std::uint8_t GetDiskNumber(IDevicePort &port, wchar_t letter) {
+std::uint8_t GetDiskNumber(IDevicePort& port, wchar_t letter) {
     const DiskResolution resolution = ResolveDisk(port, letter);
     if (resolution.failure != 0 || resolution.diskNumber > 0xFF) {
         return 0;
@@ -138,25 +138,25 @@ std::uint8_t GetDiskNumber(IDevicePort &port, wchar_t letter) {
     return static_cast<std::uint8_t>(resolution.diskNumber);
 }
 
-Handle OpenPhysicalDrive(IDevicePort &port, std::uint8_t diskNumber) {
+Handle OpenPhysicalDrive(IDevicePort& port, std::uint8_t diskNumber) {
     if (diskNumber == 0) {
         return kInvalidHandle;
     }
     return OpenDevicePath(port, L"\\\\.\\PHYSICALDRIVE" + std::to_wstring(diskNumber));
 }
 
-std::uint32_t SendPresetCommand(IDevicePort &port, wchar_t letter, std::uint8_t presetIndex,
-                                void *buffer, std::int32_t length) {
+std::uint32_t SendPresetCommand(IDevicePort& port, wchar_t letter, std::uint8_t presetIndex,
+                                void* buffer, std::int32_t length) {
     if (presetIndex >= PresetCommands.size()) {
         return kErrorInvalidParameter;
     }
-    const TPresetCommand &preset = PresetCommands[presetIndex];
+    const TPresetCommand& preset = PresetCommands[presetIndex];
     return Send(port, letter, static_cast<std::uint8_t>(preset.CdbLength), preset.Cdb, buffer,
                 length);
 }
 
-std::uint32_t SendManualCommand(IDevicePort &port, wchar_t letter, std::int32_t cdbLength,
-                                std::array<std::uint8_t, 16> cdb, void *buffer,
+std::uint32_t SendManualCommand(IDevicePort& port, wchar_t letter, std::int32_t cdbLength,
+                                std::array<std::uint8_t, 16> cdb, void* buffer,
                                 std::int32_t length) {
     return Send(port, letter, static_cast<std::uint8_t>(cdbLength), cdb, buffer, length);
 }

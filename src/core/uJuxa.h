@@ -12,7 +12,7 @@
 namespace juxa {
 
 struct TPresetCommand {
-    const wchar_t *Name;
+    const wchar_t* Name;
     std::int32_t CdbLength;
     std::array<std::uint8_t, 16> Cdb;
 };
@@ -41,16 +41,16 @@ template <class Pointer> struct ScsiPassThroughDirectT {
 };
 using ScsiPassThroughDirect32 = ScsiPassThroughDirectT<std::uint32_t>;
 using ScsiPassThroughDirect64 = ScsiPassThroughDirectT<std::uint64_t>;
-using ScsiPassThroughDirect = ScsiPassThroughDirectT<void *>;
+using ScsiPassThroughDirect = ScsiPassThroughDirectT<void*>;
 
 static_assert(sizeof(ScsiPassThroughDirect32) == 44);
 static_assert(offsetof(ScsiPassThroughDirect32, DataTransferLength) == 12);
 static_assert(offsetof(ScsiPassThroughDirect32, DataBuffer) == 20);
 static_assert(offsetof(ScsiPassThroughDirect32, SenseInfoOffset) == 24);
 static_assert(offsetof(ScsiPassThroughDirect32, Cdb) == 28);
-static_assert(alignof(std::uint64_t) == 8 || sizeof(void *) == 4,
+static_assert(alignof(std::uint64_t) == 8 || sizeof(void*) == 4,
               "the 64-bit layout needs an 8-byte aligned pointer field");
-static_assert(sizeof(ScsiPassThroughDirect) == (sizeof(void *) == 4 ? 44 : 56));
+static_assert(sizeof(ScsiPassThroughDirect) == (sizeof(void*) == 4 ? 44 : 56));
 
 inline constexpr std::uint8_t kScsiIoctlDataIn = 1;
 inline constexpr std::uint32_t kTimeOutSeconds = 200;
@@ -71,24 +71,24 @@ struct DiskResolution {
     std::uint32_t failure = 0;    // error code of a failing open or query, else 0
 };
 
-Handle OpenVolume(IDevicePort &port, wchar_t letter);
-DiskResolution ResolveDisk(IDevicePort &port, wchar_t letter);
+Handle OpenVolume(IDevicePort& port, wchar_t letter);
+DiskResolution ResolveDisk(IDevicePort& port, wchar_t letter);
 // The low 8 bits of the first extent's disk; 0 when nothing was resolved and
 // also when the number does not fit, so such a disk is never taken for another.
-std::uint8_t GetDiskNumber(IDevicePort &port, wchar_t letter);
-Handle OpenPhysicalDrive(IDevicePort &port, std::uint8_t diskNumber);
+std::uint8_t GetDiskNumber(IDevicePort& port, wchar_t letter);
+Handle OpenPhysicalDrive(IDevicePort& port, std::uint8_t diskNumber);
 
-std::uint32_t SendPresetCommand(IDevicePort &port, wchar_t letter, std::uint8_t presetIndex,
-                                void *buffer, std::int32_t length);
-std::uint32_t SendManualCommand(IDevicePort &port, wchar_t letter, std::int32_t cdbLength,
-                                std::array<std::uint8_t, 16> cdb, void *buffer,
+std::uint32_t SendPresetCommand(IDevicePort& port, wchar_t letter, std::uint8_t presetIndex,
+                                void* buffer, std::int32_t length);
+std::uint32_t SendManualCommand(IDevicePort& port, wchar_t letter, std::int32_t cdbLength,
+                                std::array<std::uint8_t, 16> cdb, void* buffer,
                                 std::int32_t length);
 
 // Fills a request block of any layout the way the send operations do; the
 // address is given as the integer the layout stores.
 template <class Pointer>
-void FillRequest(ScsiPassThroughDirectT<Pointer> &block, std::uint8_t lun, std::uint8_t cdbLength,
-                 const std::array<std::uint8_t, 16> &cdb, Pointer buffer, std::uint32_t length) {
+void FillRequest(ScsiPassThroughDirectT<Pointer>& block, std::uint8_t lun, std::uint8_t cdbLength,
+                 const std::array<std::uint8_t, 16>& cdb, Pointer buffer, std::uint32_t length) {
     block = {};
     block.Length = static_cast<std::uint16_t>(sizeof(block));
     block.Lun = lun;

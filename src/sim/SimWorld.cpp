@@ -21,14 +21,14 @@ wchar_t UpperAscii(wchar_t c) {
     return (c >= L'a' && c <= L'z') ? static_cast<wchar_t>(c - 32) : c;
 }
 
-void AppendAscii(std::vector<std::uint8_t> &data, const char *text, std::size_t width) {
+void AppendAscii(std::vector<std::uint8_t>& data, const char* text, std::size_t width) {
     const std::size_t length = std::strlen(text);
     for (std::size_t i = 0; i < width; ++i) {
         data.push_back(i < length ? static_cast<std::uint8_t>(text[i]) : ' ');
     }
 }
 
-void AppendUtf16(std::vector<std::uint8_t> &data, const char16_t *text) {
+void AppendUtf16(std::vector<std::uint8_t>& data, const char16_t* text) {
     for (; *text != 0; ++text) {
         data.push_back(static_cast<std::uint8_t>(*text & 0xFF));
         data.push_back(static_cast<std::uint8_t>(*text >> 8));
@@ -53,7 +53,7 @@ SimWorld::SimWorld() {
     disks[44] = SimDisk{};
 }
 
-Handle SimWorld::CreateFileW(const std::wstring &path, std::uint32_t access) {
+Handle SimWorld::CreateFileW(const std::wstring& path, std::uint32_t access) {
     attemptedPaths.push_back(path);
     attemptedAccess.push_back(access);
     OpenObject object;
@@ -113,13 +113,13 @@ bool SimWorld::CloseHandle(Handle handle) {
     return true;
 }
 
-bool SimWorld::DeviceIoControl(Handle handle, std::uint32_t code, void *in, std::uint32_t inSize,
-                               void *out, std::uint32_t outSize, std::uint32_t *bytesReturned) {
+bool SimWorld::DeviceIoControl(Handle handle, std::uint32_t code, void* in, std::uint32_t inSize,
+                               void* out, std::uint32_t outSize, std::uint32_t* bytesReturned) {
     const auto found = open_.find(handle);
     if (found == open_.end()) {
         return Fail(kErrorInvalidHandle);
     }
-    const OpenObject &object = found->second;
+    const OpenObject& object = found->second;
     if (code == kIoctlVolumeGetVolumeDiskExtents && object.volume) {
         return QueryExtents(object, out, outSize, bytesReturned);
     }
@@ -129,9 +129,9 @@ bool SimWorld::DeviceIoControl(Handle handle, std::uint32_t code, void *in, std:
     return Fail(kErrorInvalidFunction);
 }
 
-bool SimWorld::QueryExtents(const OpenObject &object, void *out, std::uint32_t outSize,
-                            std::uint32_t *bytesReturned) {
-    const SimVolume &volume = volumes.at(object.letter);
+bool SimWorld::QueryExtents(const OpenObject& object, void* out, std::uint32_t outSize,
+                            std::uint32_t* bytesReturned) {
+    const SimVolume& volume = volumes.at(object.letter);
     if (volume.queryError != 0) {
         return Fail(volume.queryError);
     }
@@ -140,11 +140,11 @@ bool SimWorld::QueryExtents(const OpenObject &object, void *out, std::uint32_t o
     if (outSize < needed) {
         return Fail(kErrorInsufficientBuffer);
     }
-    auto *bytes = static_cast<std::uint8_t *>(out);
+    auto* bytes = static_cast<std::uint8_t*>(out);
     const auto count = static_cast<std::uint32_t>(volume.disks.size());
     std::memcpy(bytes, &count, 4);
     for (std::size_t i = 0; i < volume.disks.size(); ++i) {
-        std::uint8_t *extent = bytes + kFirstExtentOffset + i * kDiskExtentSize;
+        std::uint8_t* extent = bytes + kFirstExtentOffset + i * kDiskExtentSize;
         std::memcpy(extent, &volume.disks[i], 4);
         const std::uint64_t start = 1024 * 1024;
         const std::uint64_t size = 64ull * 1024 * 1024;
@@ -156,8 +156,8 @@ bool SimWorld::QueryExtents(const OpenObject &object, void *out, std::uint32_t o
     return true;
 }
 
-bool SimWorld::PassThrough(const OpenObject &object, void *in, std::uint32_t inSize, void *out,
-                           std::uint32_t outSize, std::uint32_t *bytesReturned) {
+bool SimWorld::PassThrough(const OpenObject& object, void* in, std::uint32_t inSize, void* out,
+                           std::uint32_t outSize, std::uint32_t* bytesReturned) {
     if (in == nullptr || inSize < sizeof(ScsiPassThroughDirect) || out == nullptr ||
         outSize < sizeof(ScsiPassThroughDirect)) {
         return Fail(kErrorInvalidParameter);
@@ -178,7 +178,7 @@ bool SimWorld::PassThrough(const OpenObject &object, void *in, std::uint32_t inS
     request.senseInfoOffset = block.SenseInfoOffset;
     std::memcpy(request.cdb, block.Cdb, 16);
 
-    const SimDisk &disk = disks.at(object.disk);
+    const SimDisk& disk = disks.at(object.disk);
     const auto address = reinterpret_cast<std::uintptr_t>(block.DataBuffer);
     if (block.Length != sizeof(ScsiPassThroughDirect) || block.CdbLength == 0 ||
         block.CdbLength > 16 || (block.DataTransferLength != 0 && block.DataBuffer == nullptr) ||
@@ -222,7 +222,7 @@ bool SimWorld::PassThrough(const OpenObject &object, void *in, std::uint32_t inS
     return true;
 }
 
-std::uint8_t SimWorld::HandheldAnswer(const std::uint8_t *cdb, std::vector<std::uint8_t> &data) {
+std::uint8_t SimWorld::HandheldAnswer(const std::uint8_t* cdb, std::vector<std::uint8_t>& data) {
     data.clear();
     switch (cdb[0]) {
     case 0x12: { // INQUIRY, standard data only
@@ -265,9 +265,9 @@ std::uint8_t SimWorld::HandheldAnswer(const std::uint8_t *cdb, std::vector<std::
     }
 }
 
-std::uint32_t SimWorld::GetLogicalDriveStringsW(std::uint32_t bufferLength, wchar_t *buffer) const {
+std::uint32_t SimWorld::GetLogicalDriveStringsW(std::uint32_t bufferLength, wchar_t* buffer) const {
     std::wstring all;
-    for (const auto &[letter, volume] : volumes) {
+    for (const auto& [letter, volume] : volumes) {
         all += letter;
         all += L":\\";
         all += L'\0';
@@ -281,7 +281,7 @@ std::uint32_t SimWorld::GetLogicalDriveStringsW(std::uint32_t bufferLength, wcha
     return static_cast<std::uint32_t>(all.size());
 }
 
-unsigned SimWorld::GetDriveTypeW(const std::wstring &root) const {
+unsigned SimWorld::GetDriveTypeW(const std::wstring& root) const {
     if (root.size() < 2 || root[1] != L':') {
         return kDriveNoRootDir;
     }

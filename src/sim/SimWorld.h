@@ -76,19 +76,19 @@ public:
     [[nodiscard]] int OpenHandleCount() const { return static_cast<int>(open_.size()); }
 
     // IDevicePort
-    Handle CreateFileW(const std::wstring &path, std::uint32_t access) override;
-    bool DeviceIoControl(Handle handle, std::uint32_t code, void *in, std::uint32_t inSize,
-                         void *out, std::uint32_t outSize, std::uint32_t *bytesReturned) override;
+    Handle CreateFileW(const std::wstring& path, std::uint32_t access) override;
+    bool DeviceIoControl(Handle handle, std::uint32_t code, void* in, std::uint32_t inSize,
+                         void* out, std::uint32_t outSize, std::uint32_t* bytesReturned) override;
     bool CloseHandle(Handle handle) override;
     std::uint32_t GetLastError() override { return lastError_; }
     std::wstring GetSystemWindowsDirectoryW() override { return windowsDirectory; }
 
     // The drive queries of the demo build: GetLogicalDriveStringsW and GetDriveTypeW.
-    std::uint32_t GetLogicalDriveStringsW(std::uint32_t bufferLength, wchar_t *buffer) const;
-    unsigned GetDriveTypeW(const std::wstring &root) const;
+    std::uint32_t GetLogicalDriveStringsW(std::uint32_t bufferLength, wchar_t* buffer) const;
+    unsigned GetDriveTypeW(const std::wstring& root) const;
 
     // The handheld's answer to one CDB: status and data (before any limit).
-    static std::uint8_t HandheldAnswer(const std::uint8_t *cdb, std::vector<std::uint8_t> &data);
+    static std::uint8_t HandheldAnswer(const std::uint8_t* cdb, std::vector<std::uint8_t>& data);
 
 private:
     struct OpenObject {
@@ -101,10 +101,10 @@ private:
         lastError_ = error;
         return false;
     }
-    bool QueryExtents(const OpenObject &object, void *out, std::uint32_t outSize,
-                      std::uint32_t *bytesReturned);
-    bool PassThrough(const OpenObject &object, void *in, std::uint32_t inSize, void *out,
-                     std::uint32_t outSize, std::uint32_t *bytesReturned);
+    bool QueryExtents(const OpenObject& object, void* out, std::uint32_t outSize,
+                      std::uint32_t* bytesReturned);
+    bool PassThrough(const OpenObject& object, void* in, std::uint32_t inSize, void* out,
+                     std::uint32_t outSize, std::uint32_t* bytesReturned);
 
     std::map<Handle, OpenObject> open_;
     Handle nextHandle_ = 0x100;

@@ -27,7 +27,7 @@ static_assert(kErrorInvalidParameter == ERROR_INVALID_PARAMETER);
 static_assert(kErrorIoDevice == ERROR_IO_DEVICE);
 
 static_assert(sizeof(ScsiPassThroughDirect) == sizeof(SCSI_PASS_THROUGH_DIRECT));
-static_assert(sizeof(SCSI_PASS_THROUGH_DIRECT) == (sizeof(void *) == 4 ? 44 : 56));
+static_assert(sizeof(SCSI_PASS_THROUGH_DIRECT) == (sizeof(void*) == 4 ? 44 : 56));
 #define JUXA_SAME_OFFSET(field)                                                                    \
     static_assert(offsetof(ScsiPassThroughDirect, field) ==                                        \
                   offsetof(SCSI_PASS_THROUGH_DIRECT, field))
@@ -51,15 +51,15 @@ static_assert(offsetof(VOLUME_DISK_EXTENTS, Extents) == kFirstExtentOffset);
 static_assert(sizeof(DISK_EXTENT) == kDiskExtentSize);
 static_assert(offsetof(DISK_EXTENT, DiskNumber) == 0);
 
-Handle Win32DevicePort::CreateFileW(const std::wstring &path, std::uint32_t access) {
+Handle Win32DevicePort::CreateFileW(const std::wstring& path, std::uint32_t access) {
     const HANDLE handle =
         ::CreateFileW(path.c_str(), access, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
     return reinterpret_cast<Handle>(handle);
 }
 
-bool Win32DevicePort::DeviceIoControl(Handle handle, std::uint32_t code, void *in,
-                                      std::uint32_t inSize, void *out, std::uint32_t outSize,
-                                      std::uint32_t *bytesReturned) {
+bool Win32DevicePort::DeviceIoControl(Handle handle, std::uint32_t code, void* in,
+                                      std::uint32_t inSize, void* out, std::uint32_t outSize,
+                                      std::uint32_t* bytesReturned) {
     DWORD returned = 0;
     const BOOL ok = ::DeviceIoControl(reinterpret_cast<HANDLE>(handle), code, in, inSize, out,
                                       outSize, &returned, nullptr);

@@ -7,9 +7,9 @@ namespace juxa::win32 {
 
 class Win32DevicePort final : public IDevicePort {
 public:
-    Handle CreateFileW(const std::wstring &path, std::uint32_t access) override;
-    bool DeviceIoControl(Handle handle, std::uint32_t code, void *in, std::uint32_t inSize,
-                         void *out, std::uint32_t outSize, std::uint32_t *bytesReturned) override;
+    Handle CreateFileW(const std::wstring& path, std::uint32_t access) override;
+    bool DeviceIoControl(Handle handle, std::uint32_t code, void* in, std::uint32_t inSize,
+                         void* out, std::uint32_t outSize, std::uint32_t* bytesReturned) override;
     bool CloseHandle(Handle handle) override;
     std::uint32_t GetLastError() override;
     std::wstring GetSystemWindowsDirectoryW() override;

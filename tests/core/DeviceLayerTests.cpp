@@ -19,13 +19,13 @@ public:
     std::vector<std::vector<std::uint8_t>> rawRequests;
     int closes = 0;
 
-    Handle CreateFileW(const std::wstring &path, std::uint32_t access) override {
+    Handle CreateFileW(const std::wstring& path, std::uint32_t access) override {
         return world.CreateFileW(path, access);
     }
-    bool DeviceIoControl(Handle handle, std::uint32_t code, void *in, std::uint32_t inSize,
-                         void *out, std::uint32_t outSize, std::uint32_t *returned) override {
+    bool DeviceIoControl(Handle handle, std::uint32_t code, void* in, std::uint32_t inSize,
+                         void* out, std::uint32_t outSize, std::uint32_t* returned) override {
         if (code == kIoctlScsiPassThroughDirect) {
-            const auto *bytes = static_cast<const std::uint8_t *>(in);
+            const auto* bytes = static_cast<const std::uint8_t*>(in);
             rawRequests.emplace_back(bytes, bytes + inSize);
             EXPECT_EQ(in, out);
             EXPECT_EQ(inSize, outSize);
@@ -37,7 +37,9 @@ public:
         return world.CloseHandle(handle);
     }
     std::uint32_t GetLastError() override { return world.GetLastError(); }
-    std::wstring GetSystemWindowsDirectoryW() override { return world.GetSystemWindowsDirectoryW(); }
+    std::wstring GetSystemWindowsDirectoryW() override {
+        return world.GetSystemWindowsDirectoryW();
+    }
 };
 
 std::vector<std::uint8_t> Bytes(std::initializer_list<int> values) {
@@ -48,7 +50,7 @@ std::vector<std::uint8_t> Bytes(std::initializer_list<int> values) {
     return out;
 }
 
-template <class Block> std::vector<std::uint8_t> BytesOf(const Block &block) {
+template <class Block> std::vector<std::uint8_t> BytesOf(const Block& block) {
     std::vector<std::uint8_t> out(sizeof(block));
     std::memcpy(out.data(), &block, sizeof(block));
     return out;
@@ -109,7 +111,7 @@ TEST(RequestBlock, SixtyFourBitLayoutSizesAndOffsets) {
     EXPECT_EQ(offsetof(ScsiPassThroughDirect64, DataBuffer), 24u);
     EXPECT_EQ(offsetof(ScsiPassThroughDirect64, SenseInfoOffset), 32u);
     EXPECT_EQ(offsetof(ScsiPassThroughDirect64, Cdb), 36u);
-    EXPECT_EQ(sizeof(ScsiPassThroughDirect), sizeof(void *) == 4 ? 44u : 56u);
+    EXPECT_EQ(sizeof(ScsiPassThroughDirect), sizeof(void*) == 4 ? 44u : 56u);
 }
 
 TEST(RequestBlock, SentAsThisBuildLaysItOut) {
@@ -117,8 +119,8 @@ TEST(RequestBlock, SentAsThisBuildLaysItOut) {
     alignas(16) std::uint8_t buffer[64];
     ASSERT_EQ(SendPresetCommand(port, L'E', 4, buffer, 64), 0u);
     ASSERT_EQ(port.rawRequests.size(), 1u);
-    const std::vector<std::uint8_t> &raw = port.rawRequests[0];
-    ASSERT_EQ(raw.size(), sizeof(void *) == 4 ? 44u : 56u);
+    const std::vector<std::uint8_t>& raw = port.rawRequests[0];
+    ASSERT_EQ(raw.size(), sizeof(void*) == 4 ? 44u : 56u);
     std::vector<std::uint8_t> expected = {static_cast<std::uint8_t>(raw.size()),
                                           0,
                                           0,
@@ -140,10 +142,10 @@ TEST(RequestBlock, SentAsThisBuildLaysItOut) {
                                           0,
                                           0};
     const auto address = reinterpret_cast<std::uintptr_t>(buffer);
-    if (sizeof(void *) == 8) {
+    if (sizeof(void*) == 8) {
         expected.insert(expected.end(), 4, 0); // the pointer's alignment
     }
-    for (std::size_t i = 0; i < sizeof(void *); ++i) {
+    for (std::size_t i = 0; i < sizeof(void*); ++i) {
         expected.push_back(static_cast<std::uint8_t>(address >> (8 * i)));
     }
     expected.insert(expected.end(), 4, 0); // SenseInfoOffset
@@ -201,8 +203,8 @@ TEST(DiskNumber, ResolvesTheFirstExtentAndNarrowsSafely) {
 namespace {
 
 struct PathCase {
-    const char *name;
-    void (*shape)(SimWorld &);
+    const char* name;
+    void (*shape)(SimWorld&);
     wchar_t letter;
     std::int32_t length;
     std::uint32_t result;
@@ -211,7 +213,7 @@ struct PathCase {
     bool sent;
 };
 
-void Nothing(SimWorld &) {}
+void Nothing(SimWorld&) {}
 
 } // namespace
 
@@ -221,7 +223,7 @@ TEST(SendPaths, ResultOpensClosesBufferAndRequest) {
         {"volume fails", Nothing, L'F', 16, 21, {}, false, false},
         {"no such volume", Nothing, L' ', 16, kErrorFileNotFound, {}, false, false},
         {"extents query fails",
-         [](SimWorld &w) { w.volumes[L'E'].queryError = 31; },
+         [](SimWorld& w) { w.volumes[L'E'].queryError = 31; },
          L'E',
          16,
          31,
@@ -232,7 +234,7 @@ TEST(SendPaths, ResultOpensClosesBufferAndRequest) {
         {"disk 0", Nothing, L'D', 16, kErrorAccessDenied, {L"\\\\.\\D:"}, false, false},
         {"disk 300", Nothing, L'H', 16, kErrorNotSupported, {L"\\\\.\\H:"}, false, false},
         {"both drive opens fail",
-         [](SimWorld &w) { w.disks[1].openError = 32; },
+         [](SimWorld& w) { w.disks[1].openError = 32; },
          L'E',
          16,
          32,
@@ -240,7 +242,7 @@ TEST(SendPaths, ResultOpensClosesBufferAndRequest) {
          false,
          false},
         {"read-only fallback",
-         [](SimWorld &w) { w.disks[1].refuseReadWrite = true; },
+         [](SimWorld& w) { w.disks[1].refuseReadWrite = true; },
          L'E',
          16,
          0,
@@ -248,7 +250,7 @@ TEST(SendPaths, ResultOpensClosesBufferAndRequest) {
          true,
          true},
         {"pass-through fails",
-         [](SimWorld &w) { w.disks[1].passThroughError = 1167; },
+         [](SimWorld& w) { w.disks[1].passThroughError = 1167; },
          L'E',
          16,
          1167,
@@ -256,7 +258,7 @@ TEST(SendPaths, ResultOpensClosesBufferAndRequest) {
          true,
          true},
         {"check condition",
-         [](SimWorld &w) { w.disks[1].scsiStatus = 0x02; },
+         [](SimWorld& w) { w.disks[1].scsiStatus = 0x02; },
          L'E',
          16,
          kErrorIoDevice,
@@ -264,7 +266,7 @@ TEST(SendPaths, ResultOpensClosesBufferAndRequest) {
          true,
          true},
         {"short transfer",
-         [](SimWorld &w) { w.disks[1].transferLimit = 3; },
+         [](SimWorld& w) { w.disks[1].transferLimit = 3; },
          L'E',
          16,
          0,
@@ -273,13 +275,13 @@ TEST(SendPaths, ResultOpensClosesBufferAndRequest) {
          true},
         {"length 0", Nothing, L'E', 0, 0, {e, c, drive1}, false, true},
     };
-    for (const PathCase &test : cases) {
+    for (const PathCase& test : cases) {
         SCOPED_TRACE(test.name);
         RecordingPort port;
         test.shape(port.world);
         alignas(8) std::uint8_t buffer[16];
         std::memset(buffer, 0xEE, sizeof(buffer));
-        void *target = test.length == 0 ? nullptr : buffer;
+        void* target = test.length == 0 ? nullptr : buffer;
         EXPECT_EQ(SendPresetCommand(port, test.letter, 0, target, test.length), test.result);
         EXPECT_EQ(port.world.openedPaths, test.opened);
         EXPECT_EQ(port.world.OpenHandleCount(), 0);
@@ -310,7 +312,7 @@ TEST(SendPaths, ReadOnlyHandleCarriesTheRequest) {
 TEST(SendPaths, LengthZeroGoesOutWithANullBuffer) {
     SimWorld world;
     ASSERT_EQ(SendPresetCommand(world, L'E', 1, nullptr, 0), 0u);
-    const sim::SimRequest &request = world.requests.at(0);
+    const sim::SimRequest& request = world.requests.at(0);
     EXPECT_TRUE(request.dataBufferNull);
     EXPECT_EQ(request.dataTransferLength, 0u);
     EXPECT_EQ(request.dataIn, 1);
@@ -333,7 +335,7 @@ TEST(SendPaths, ManualCommandSendsAllBytesAndLeavesTheCallersAlone) {
     EXPECT_EQ(SendManualCommand(world, L'E', 0x106, cdb, buffer, 36), kErrorIoDevice)
         << "the simulated handheld rejects INQUIRY with EVPD set";
     EXPECT_EQ(cdb, before);
-    const sim::SimRequest &request = world.requests.at(0);
+    const sim::SimRequest& request = world.requests.at(0);
     EXPECT_EQ(request.cdbLength, 6) << "only the low 8 bits of the length are sent";
     EXPECT_EQ(std::vector<std::uint8_t>(request.cdb, request.cdb + 16),
               std::vector<std::uint8_t>(before.begin(), before.end()));
@@ -373,9 +375,9 @@ TEST(SystemDiskGuard, OtherDisksAndUnresolvableSystemVolumes) {
     EXPECT_EQ(SendPresetCommand(world, L'E', 0, buffer, 8), 0u)
         << "system on disk 3, target on disk 1";
 
-    for (auto shape : {+[](SimWorld &w) { w.volumes[L'C'].disks.clear(); },
-                       +[](SimWorld &w) { w.volumes[L'C'].openError = kErrorAccessDenied; },
-                       +[](SimWorld &w) { w.windowsDirectory.clear(); }}) {
+    for (auto shape : {+[](SimWorld& w) { w.volumes[L'C'].disks.clear(); },
+                       +[](SimWorld& w) { w.volumes[L'C'].openError = kErrorAccessDenied; },
+                       +[](SimWorld& w) { w.windowsDirectory.clear(); }}) {
         SimWorld other;
         shape(other);
         EXPECT_EQ(SendPresetCommand(other, L'E', 0, buffer, 8), 0u);

@@ -12,8 +12,8 @@ using juxa::sim::SimWorld;
 
 namespace {
 
-std::vector<std::uint8_t> Send(SimWorld &world, std::uint8_t preset, std::int32_t length,
-                               std::uint32_t *result) {
+std::vector<std::uint8_t> Send(SimWorld& world, std::uint8_t preset, std::int32_t length,
+                               std::uint32_t* result) {
     std::vector<std::uint8_t> buffer(static_cast<std::size_t>(length));
     *result = SendPresetCommand(world, L'E', preset, buffer.data(), length);
     return buffer;
@@ -40,11 +40,11 @@ TEST(SimulatedHandheld, AnswersEveryPreset) {
 
     auto firmware = Send(world, 4, 128, &result);
     EXPECT_EQ(result, 0u);
-    EXPECT_EQ(std::string(reinterpret_cast<const char *>(firmware.data())),
+    EXPECT_EQ(std::string(reinterpret_cast<const char*>(firmware.data())),
               "SIM 5.00 (simulated firmware)");
 
     auto nickname = Send(world, 5, 128, &result);
-    EXPECT_EQ(std::string(reinterpret_cast<const char *>(nickname.data())), "SimPlayer");
+    EXPECT_EQ(std::string(reinterpret_cast<const char*>(nickname.data())), "SimPlayer");
 
     auto unknown = Send(world, 2, 64, &result);
     EXPECT_EQ(result, 0u);

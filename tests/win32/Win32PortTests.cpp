@@ -24,13 +24,13 @@ public:
     int closes = 0;
     int passThroughs = 0;
 
-    Handle CreateFileW(const std::wstring &path, std::uint32_t access) override {
+    Handle CreateFileW(const std::wstring& path, std::uint32_t access) override {
         const Handle handle = real.CreateFileW(path, access);
         opens += handle != kInvalidHandle ? 1 : 0;
         return handle;
     }
-    bool DeviceIoControl(Handle handle, std::uint32_t code, void *in, std::uint32_t inSize,
-                         void *out, std::uint32_t outSize, std::uint32_t *returned) override {
+    bool DeviceIoControl(Handle handle, std::uint32_t code, void* in, std::uint32_t inSize,
+                         void* out, std::uint32_t outSize, std::uint32_t* returned) override {
         passThroughs += code == kIoctlScsiPassThroughDirect ? 1 : 0;
         return real.DeviceIoControl(handle, code, in, inSize, out, outSize, returned);
     }
@@ -45,7 +45,7 @@ public:
 } // namespace
 
 TEST(Win32Layout, RequestBlockMatchesThePlatformStruct) {
-    EXPECT_EQ(sizeof(SCSI_PASS_THROUGH_DIRECT), sizeof(void *) == 4 ? 44u : 56u);
+    EXPECT_EQ(sizeof(SCSI_PASS_THROUGH_DIRECT), sizeof(void*) == 4 ? 44u : 56u);
     EXPECT_EQ(sizeof(ScsiPassThroughDirect), sizeof(SCSI_PASS_THROUGH_DIRECT));
     EXPECT_EQ(offsetof(ScsiPassThroughDirect, DataBuffer),
               offsetof(SCSI_PASS_THROUGH_DIRECT, DataBuffer));

@@ -1,0 +1,152 @@
+#include "Main.h"
+
+#include "Texts.h"
+#include "uJuxa.h"
+
+#include <algorithm>
+#include <cstring>
+#include <new>
+
+namespace juxa {
+
+bool ShowManualWarning = false;
+
+const std::array<const wchar_t*, 6> kPresetCaptions = {
+    L"0: Standard SCSI Inquiry (12 00 00 00 FF 00)",
+    L"1: Format Memory Stick (FA 00 A0 4D 47 66 6D 74 01 00)",
+    L"2: Unknown Command(FB 00 B4 00 00 00 00 01 01 00)",
+    L"3: USB string (FB 00 B5 00 00 00 00 00 01 00)",
+    L"4: Fimrware Version (FC 00 90 4A 75 78 61 00 00 00)",
+    L"5: PSP Nickname (FC 00 91 4A 75 78 61 00 00 00)",
+};
+const std::array<const wchar_t*, 4> kByteLengthItems = {L"6 Bytes", L"10 Bytes", L"12 Bytes",
+                                                        L"16 Bytes"};
+const std::array<int, 4> kByteLengths = {6, 10, 12, 16};
+
+namespace {
+
+constexpr std::size_t kPageSize = 4096;
+int liveBuffers = 0;
+
+constexpr const wchar_t* kFormatQuestion =
+    L"This will device level format your memory stick, your files will be erased.  ARE YOU SURE?";
+wchar_t FoldCase(wchar_t c) {
+    // Drive roots and captions are ASCII; fold the Latin-1 letters too.
+    if ((c >= L'a' && c <= L'z') || (c >= 0xE0 && c <= 0xFE && c != 0xF7)) {
+        return static_cast<wchar_t>(c - 32);
+    }
+    return c;
+}
+
+bool EqualIgnoringCase(const std::wstring& a, const std::wstring& b) {
+    if (a.size() != b.size()) {
+        return false;
+    }
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        if (FoldCase(a[i]) != FoldCase(b[i])) {
+            return false;
+        }
+    }
+    return true;
+}
+
+} // namespace
+
+DataInBuffer::DataInBuffer(std::size_t size) : size_(size) {
+    if (size != 0) {
+        data_ = static_cast<std::uint8_t*>(::operator new (size, std::align_val_t{kPageSize}));
+        ++liveBuffers;
+    }
+}
+
+void DataInBuffer::Release() {
+    if (data_ != nullptr) {
+        ::operator delete (data_, std::align_val_t{kPageSize});
+        data_ = nullptr;
+        --liveBuffers;
+    }
+}
+
+int DataInBuffer::LiveCount() {
+    return liveBuffers;
+}
+
+int IndexOfText(const IComboBox& list, const std::wstring& text) {
+    const int count = list.ItemCount();
+    for (int i = 0; i < count; ++i) {
+        if (EqualIgnoringCase(list.Item(i), text)) {
+            return i;
+        }
+    }
+    return -1;
+}
+
+TfrmMain::TfrmMain(const MainControls& controls, const MainPorts& ports)
+    : c_(controls), p_(ports) {}
+
+std::int32_t TfrmMain::OutputLengthValue() const {
+    return ReadSpinValue(c_.OutputLength->Text());
+}
+
+void TfrmMain::SetOutputLengthValue(std::int64_t value) {
+    c_.OutputLength->SetText(SpinValueText(value));
+}
+
+void TfrmMain::FormCreate() {
+    ShowManualWarning = true;
+    c_.cbxDriveList->ReplaceItems(GetRemovableDrives(*p_.drives));
+    c_.cbxDriveList->SetItemIndex(0);
+}
+
+void TfrmMain::btnQueryClick() {
+    const std::wstring drive = c_.cbxDriveList->Text();
+    if (drive.empty()) {
+        p_.dialogs->ShowMessage(L"No drive specified");
+        return;
+    }
+    c_.edtSTRING->SetText(std::wstring());
+    c_.memHEX->Clear();
+
+    const std::int32_t n = OutputLengthValue();
+    DataInBuffer buffer(static_cast<std::size_t>(n));
+    const wchar_t letter = drive.front();
+
+    std::uint32_t result = 0;
+    if (c_.rbtnPreset->Checked()) {
+        const int index = IndexOfText(*c_.cbxQuery, c_.cbxQuery->Text());
+        if (index == static_cast<int>(kFormatPresetIndex) &&
+            !p_.dialogs->Confirm(kFormatQuestion)) {
+            return;
+        }
+        result = SendPresetCommand(*p_.device, letter, static_cast<std::uint8_t>(index),
+                                   buffer.Data(), n);
+    } else {
+        const int position = c_.cbxByteLength->ItemIndex();
+        const int cdbLength = position >= 0 && position < 4 ? kByteLengths[position] : 10;
+        std::array<std::uint8_t, 16> cdb{};
+        for (std::size_t k = 0; k < cdb.size(); ++k) {
+            cdb[k] = ConvertByteField(c_.C[k]->Text());
+        }
+        result = SendManualCommand(*p_.device, letter, cdbLength, cdb, buffer.Data(), n);
+    }
+
+    if (result != 0) {
+        c_.edtSTRING->SetText(L"SCSI Command Failed");
+        return;
+    }
+    ShowResult(buffer);
+}
+
+void TfrmMain::ShowResult(DataInBuffer& buffer) {
+    const auto n = static_cast<std::size_t>(OutputLengthValue());
+    // The same n as the send: nothing can change the field while a send runs.
+    const std::size_t size = std::min(n, buffer.Size());
+    const bool ansi = c_.cbxBit->Text() == L"ANSI";
+    c_.edtSTRING->SetText(ansi ? RenderAnsi(buffer.Data(), size)
+                               : RenderUnicode(buffer.Data(), size));
+    c_.memHEX->AddLine(RenderHexLine(buffer.Data(), size));
+    buffer.Release();
+    c_.memHEX->CaretToStart();
+}
+
+} // namespace juxa

@@ -1,0 +1,109 @@
+// The drive list: filled once at start, then kept in step with the volumes
+// that arrive and leave.
+#include "Main.h"
+
+#include "Texts.h"
+
+#include <array>
+#include <cstring>
+
+namespace juxa {
+
+std::vector<std::wstring> GetRemovableDrives(IDriveQueries& drives) {
+    constexpr std::uint32_t kLength = 255;
+    wchar_t buffer[kLength] = {};
+    drives.GetLogicalDriveStringsW(kLength, buffer);
+    std::vector<std::wstring> list;
+    std::size_t i = 0;
+    for (;;) {
+        std::wstring root;
+        while (i < kLength && buffer[i] != L'\0') {
+            root += buffer[i];
+            ++i;
+        }
+        ++i;
+        if (root.empty()) {
+            break;
+        }
+        if (root != L"A:\\" && root != L"B:\\" && drives.GetDriveTypeW(root) == kDriveRemovable) {
+            list.push_back(root);
+        }
+    }
+    return list;
+}
+
+std::wstring UnitMaskToDrive(const void* volumeRecord) {
+    if (volumeRecord == nullptr) {
+        return {};
+    }
+    std::uint32_t mask = 0;
+    std::memcpy(&mask, static_cast<const std::uint8_t*>(volumeRecord) + kUnitMaskOffset,
+                sizeof(mask));
+    std::wstring drive;
+    for (unsigned bit = 0; bit < 26; ++bit) {
+        if ((mask & (1u << bit)) != 0) {
+            drive = std::wstring(1, static_cast<wchar_t>(L'A' + bit)) + L":";
+        }
+    }
+    return drive;
+}
+
+void TfrmMain::WMDeviceChange(std::uintptr_t wParam, const void* lParam) {
+    const auto event = static_cast<std::uint32_t>(wParam);
+    if ((event != kDbtDeviceArrival && event != kDbtDeviceRemoveComplete) || lParam == nullptr) {
+        return;
+    }
+    std::uint32_t deviceType = 0;
+    std::memcpy(&deviceType, static_cast<const std::uint8_t*>(lParam) + kDeviceTypeOffset,
+                sizeof(deviceType));
+    if (deviceType != kDbtDevtypVolume) {
+        return;
+    }
+    const std::wstring drive = UnitMaskToDrive(lParam);
+    if (drive.empty()) {
+        return; // a record that names no drive letter
+    }
+    const std::wstring root = drive + L"\\";
+    if (event == kDbtDeviceArrival) {
+        DriveArrived(root);
+    } else {
+        DriveRemoved(root);
+    }
+}
+
+void TfrmMain::DriveArrived(const std::wstring& root) {
+    if (p_.drives->GetDriveTypeW(root) != kDriveRemovable) {
+        return;
+    }
+    IComboBox& list = *c_.cbxDriveList;
+    int old = IndexOfText(list, list.Text());
+    list.AddItem(root);
+    if (old == -1) {
+        list.SetItemIndex(0);
+        old = 0;
+    }
+    const bool yes =
+        p_.dialogs->AskWarning(L"USB Drive " + root + L" Detected\n\rIs this your target drive?");
+    if (yes) {
+        list.SetItemIndex(IndexOfText(list, root));
+    } else {
+        list.SetItemIndex(old);
+    }
+}
+
+void TfrmMain::DriveRemoved(const std::wstring& root) {
+    if (p_.drives->GetDriveTypeW(root) == kDriveCdrom) {
+        return;
+    }
+    IComboBox& list = *c_.cbxDriveList;
+    if (list.Text() == root) {
+        p_.dialogs->ShowMessage(L"The selected drive (" + root + L") has been removed");
+        list.SetText(std::wstring());
+    }
+    list.DeleteItem(IndexOfText(list, root));
+    if (list.Text().empty()) {
+        list.SetItemIndex(0);
+    }
+}
+
+} // namespace juxa

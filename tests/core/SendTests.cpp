@@ -1,0 +1,212 @@
+#include "FakeConsole.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+using namespace juxa;
+using namespace juxa::test;
+
+namespace {
+
+class SendTest : public ::testing::Test {
+protected:
+    FakeConsole console;
+    void SetUp() override {
+        console.Run([](TfrmMain& f) { f.FormCreate(); });
+    }
+    void TearDown() override { EXPECT_EQ(DataInBuffer::LiveCount(), 0); }
+};
+
+} // namespace
+
+TEST_F(SendTest, StartUpSelectsTheRemovableDrive) {
+    EXPECT_EQ(console.cbxDriveList.text, L"E:\\");
+    EXPECT_TRUE(ShowManualWarning);
+}
+
+TEST_F(SendTest, PresetSendShowsTextAndHex) {
+    console.PickPreset(4);
+    console.Send();
+    EXPECT_EQ(console.edtSTRING.text,
+              L"SIM 5.00 (simulated firmware)" + std::wstring(128 - 29, L'.'));
+    ASSERT_EQ(console.memHEX.paragraphs.size(), 1u);
+    EXPECT_EQ(console.memHEX.paragraphs[0].substr(0, 12), L"53 49 4D 20 ");
+    EXPECT_EQ(console.memHEX.paragraphs[0].size(), 3u * 128);
+    EXPECT_EQ(console.memHEX.caretResets, 1);
+    EXPECT_TRUE(console.dialogs.calls.empty());
+}
+
+TEST_F(SendTest, UnicodeModeReadsUtf16) {
+    console.PickPreset(3);
+    EXPECT_EQ(console.cbxBit.text, L"Unicode");
+    console.Send();
+    EXPECT_EQ(console.edtSTRING.text.substr(0, 29), L"Simulated Handheld (USB mode)");
+    EXPECT_EQ(console.edtSTRING.text.size(), 64u);
+}
+
+TEST_F(SendTest, EmptyDriveFieldKeepsThePreviousOutputs) {
+    console.Send();
+    const std::wstring text = console.edtSTRING.text;
+    const auto hex = console.memHEX.paragraphs;
+    console.cbxDriveList.SetText(L"");
+    console.world.requests.clear();
+    console.Send();
+    ASSERT_EQ(console.dialogs.calls.size(), 1u);
+    EXPECT_EQ(console.dialogs.calls[0].kind, L"message");
+    EXPECT_EQ(console.dialogs.calls[0].text, L"No drive specified");
+    EXPECT_EQ(console.edtSTRING.text, text);
+    EXPECT_EQ(console.memHEX.paragraphs, hex);
+    EXPECT_TRUE(console.world.requests.empty());
+}
+
+TEST_F(SendTest, FailuresShowOneTextAndLeaveTheHexEmpty) {
+    for (const wchar_t* drive : {L" ", L"D:\\", L"F:\\", L"Q"}) {
+        console.Send(); // a previous result, to be cleared
+        console.cbxDriveList.SetText(drive);
+        console.Send();
+        EXPECT_EQ(console.edtSTRING.text, L"SCSI Command Failed");
+        EXPECT_TRUE(console.memHEX.paragraphs.empty());
+        console.cbxDriveList.SetItemIndex(0);
+    }
+    EXPECT_TRUE(console.dialogs.calls.empty());
+}
+
+TEST_F(SendTest, FormatAsksFirstAndCancelSendsNothing) {
+    console.PickPreset(1);
+    EXPECT_EQ(console.OutputLength.text, L"0");
+    console.edtSTRING.text = L"before";
+    console.dialogs.answers = {false};
+    console.Send();
+    ASSERT_EQ(console.dialogs.calls.size(), 1u);
+    EXPECT_EQ(console.dialogs.calls[0].kind, L"confirm");
+    EXPECT_EQ(console.dialogs.calls[0].text,
+              L"This will device level format your memory stick, your files will be erased.  ARE "
+              L"YOU SURE?");
+    EXPECT_TRUE(console.world.requests.empty());
+    EXPECT_EQ(console.edtSTRING.text, L"");
+    EXPECT_TRUE(console.memHEX.paragraphs.empty());
+
+    console.dialogs.answers = {true};
+    console.Send();
+    EXPECT_EQ(console.world.formatCount, 1);
+    EXPECT_EQ(console.edtSTRING.text, L"");
+    EXPECT_EQ(console.memHEX.paragraphs, std::vector<std::wstring>{L""});
+}
+
+TEST_F(SendTest, OtherPresetsNeverAsk) {
+    for (int preset : {0, 2, 3, 4, 5}) {
+        console.PickPreset(preset);
+        console.Send();
+    }
+    EXPECT_TRUE(console.dialogs.calls.empty());
+    EXPECT_EQ(console.world.requests.size(), 5u);
+}
+
+TEST_F(SendTest, ManualSendConvertsAllSixteenFields) {
+    console.ClickManual();
+    console.dialogs.calls.clear();
+    console.PickLength(0);
+    const std::wstring fields[6] = {L"12", L"0", L"0", L"0", L"1ff", L"00000000"};
+    for (int k = 0; k < 6; ++k) {
+        console.C[static_cast<std::size_t>(k)].text = fields[k];
+    }
+    console.OutputLength.text = L"36";
+    console.Send();
+    ASSERT_EQ(console.world.requests.size(), 1u);
+    const auto& request = console.world.requests[0];
+    EXPECT_EQ(request.cdbLength, 6);
+    const std::uint8_t expected[16] = {0x12, 0, 0, 0, 0xFF, 0};
+    EXPECT_EQ(std::memcmp(request.cdb, expected, 16), 0);
+    EXPECT_EQ(console.edtSTRING.text.substr(8, 8), L"JUXASIM ");
+    for (const FakeEdit& field : console.C) {
+        EXPECT_EQ(field.reads, 1);
+    }
+}
+
+TEST_F(SendTest, BadFieldStopsAtItsErrorAndSendsNothing) {
+    console.ClickManual();
+    console.dialogs.calls.clear();
+    console.PickLength(3);
+    console.edtSTRING.text = L"old";
+    console.memHEX.paragraphs = {L"AA "};
+    console.C[8].text = L"G1";
+    for (FakeEdit& field : console.C) {
+        field.reads = 0;
+    }
+    console.Send();
+    ASSERT_EQ(console.dialogs.calls.size(), 1u);
+    EXPECT_EQ(console.dialogs.calls[0].kind, L"error");
+    EXPECT_EQ(console.dialogs.calls[0].text, L"''$G1'' is not a valid integer value.");
+    EXPECT_TRUE(console.world.requests.empty());
+    EXPECT_EQ(console.edtSTRING.text, L"") << "cleared before the fields were read";
+    EXPECT_TRUE(console.memHEX.paragraphs.empty());
+    for (std::size_t k = 0; k < 16; ++k) {
+        EXPECT_EQ(console.C[k].reads, k <= 8 ? 1 : 0) << "C" << k + 1;
+    }
+}
+
+TEST_F(SendTest, EmptyFieldNamesTheLoneDollar) {
+    console.ClickManual();
+    console.dialogs.calls.clear();
+    console.C[0].text = L"";
+    console.Send();
+    ASSERT_EQ(console.dialogs.calls.size(), 1u);
+    EXPECT_EQ(console.dialogs.calls[0].text, L"''$'' is not a valid integer value.");
+}
+
+TEST_F(SendTest, ShortTransferAndBadStatusRenderAsTheyStand) {
+    console.world.disks[1].transferLimit = 2;
+    console.OutputLength.text = L"5";
+    console.PickPreset(5);
+    console.OutputLength.text = L"5";
+    console.Send();
+    EXPECT_EQ(console.edtSTRING.text, L"Si...");
+    EXPECT_EQ(console.memHEX.paragraphs.at(0), L"53 69 00 00 00 ");
+
+    console.world.disks[1].transferLimit.reset();
+    console.world.disks[1].scsiStatus = 0x02;
+    console.Send();
+    EXPECT_EQ(console.edtSTRING.text, L"SCSI Command Failed")
+        << "a command the device rejected is not shown as a result";
+}
+
+TEST_F(SendTest, LengthZeroInBothModes) {
+    for (int mode : {0, 1}) {
+        console.cbxBit.SetItemIndex(mode);
+        console.OutputLength.text = L"0";
+        console.Send();
+        EXPECT_EQ(console.edtSTRING.text, L"");
+        EXPECT_EQ(console.memHEX.paragraphs, std::vector<std::wstring>{L""});
+        EXPECT_TRUE(console.world.requests.back().dataBufferNull);
+    }
+}
+
+TEST_F(SendTest, OddLengthInUnicodeMode) {
+    console.PickPreset(3);
+    console.OutputLength.text = L"5";
+    console.Send();
+    EXPECT_EQ(console.edtSTRING.text, L"Sim");
+    EXPECT_EQ(console.memHEX.paragraphs.at(0), L"53 00 69 00 6D ");
+}
+
+TEST_F(SendTest, HexLineThatDoesNotFitKeepsWhatFitAndReleasesTheBuffer) {
+    console.memHEX.capacity = 100;
+    console.OutputLength.text = L"56";
+    console.Send();
+    ASSERT_EQ(console.dialogs.calls.size(), 1u);
+    EXPECT_EQ(console.dialogs.calls[0].kind, L"error");
+    EXPECT_EQ(console.dialogs.calls[0].text, L"RichEdit line insertion error.");
+    EXPECT_EQ(console.edtSTRING.text.substr(0, 1), L".") << "the text was set before";
+    EXPECT_EQ(console.memHEX.paragraphs.at(0).size(), 99u);
+    EXPECT_EQ(console.memHEX.caretResets, 0);
+}
+
+TEST_F(SendTest, TheBufferIsPageAlignedAndSized) {
+    console.world.alignmentMask = 0xFFF;
+    console.OutputLength.text = L"65536";
+    console.Send();
+    EXPECT_EQ(console.edtSTRING.text.size(), 65536u);
+    EXPECT_EQ(console.memHEX.paragraphs.at(0).size(), 3u * 65536);
+    EXPECT_EQ(console.world.requests.back().dataTransferLength, 65536u);
+}
