@@ -146,7 +146,7 @@ bool SimWorld::QueryExtents(const OpenObject& object, void* out, std::uint32_t o
     for (std::size_t i = 0; i < volume.disks.size(); ++i) {
         std::uint8_t* extent = bytes + kFirstExtentOffset + i * kDiskExtentSize;
         std::memcpy(extent, &volume.disks[i], 4);
-        const std::uint64_t start = 1024 * 1024;
+        const std::uint64_t start = 1ull << 20;
         const std::uint64_t size = 64ull * 1024 * 1024;
         std::memcpy(extent + 8, &start, 8);
         std::memcpy(extent + 16, &size, 8);
