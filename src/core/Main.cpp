@@ -107,7 +107,9 @@ void TfrmMain::btnQueryClick() {
     c_.edtSTRING->SetText(std::wstring());
     c_.memHEX->Clear();
 
-    const std::int32_t n = OutputLengthValue();
+    // Leaving the field clamps it before a button runs; a text that bypassed
+    // that (set by a message, not typed) still never sizes a buffer outside 0..65536.
+    const auto n = static_cast<std::int32_t>(ClampSpinValue(OutputLengthValue()));
     DataInBuffer buffer(static_cast<std::size_t>(n));
     const wchar_t letter = drive.front();
 
@@ -138,7 +140,7 @@ void TfrmMain::btnQueryClick() {
 }
 
 void TfrmMain::ShowResult(DataInBuffer& buffer) {
-    const auto n = static_cast<std::size_t>(OutputLengthValue());
+    const auto n = static_cast<std::size_t>(ClampSpinValue(OutputLengthValue()));
     // The same n as the send: nothing can change the field while a send runs.
     const std::size_t size = std::min(n, buffer.Size());
     const bool ansi = c_.cbxBit->Text() == L"ANSI";

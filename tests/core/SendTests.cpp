@@ -210,3 +210,12 @@ TEST_F(SendTest, TheBufferIsPageAlignedAndSized) {
     EXPECT_EQ(console.memHEX.paragraphs.at(0).size(), 3u * 65536);
     EXPECT_EQ(console.world.requests.back().dataTransferLength, 65536u);
 }
+
+TEST_F(SendTest, AnUnclampedLengthTextNeverSizesTheBuffer) {
+    for (const wchar_t* text : {L"-5", L"70000", L"$7FFFFFFF"}) {
+        console.OutputLength.text = text;
+        console.Send();
+        EXPECT_EQ(console.world.requests.back().dataTransferLength,
+                  std::wstring(text) == L"-5" ? 0u : 65536u);
+    }
+}
