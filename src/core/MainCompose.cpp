@@ -2,10 +2,7 @@
 // and the output character set.
 #include "Main.h"
 
-#include "Texts.h"
-
 #include <array>
-#include <cstring>
 
 namespace juxa {
 

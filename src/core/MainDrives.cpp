@@ -2,9 +2,6 @@
 // that arrive and leave.
 #include "Main.h"
 
-#include "Texts.h"
-
-#include <array>
 #include <cstring>
 
 namespace juxa {

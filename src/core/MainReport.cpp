@@ -3,9 +3,6 @@
 
 #include "Texts.h"
 
-#include <array>
-#include <cstring>
-
 namespace juxa {
 
 void TfrmMain::Button2Click() {

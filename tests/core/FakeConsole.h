@@ -6,6 +6,8 @@
 #include "SimWorld.h"
 #include "Texts.h"
 
+#include <array>
+#include <cstring>
 #include <deque>
 #include <functional>
 #include <map>
@@ -21,14 +23,22 @@ public:
     bool enabled = true;
     int charset = kDefaultCharset;
     mutable int reads = 0;
+    int writes = 0;      // SetText calls from the program
+    int enableCalls = 0; // SetEnabled calls from the program
 
-    void SetEnabled(bool value) override { enabled = value; }
+    void SetEnabled(bool value) override {
+        enabled = value;
+        ++enableCalls;
+    }
     [[nodiscard]] bool Enabled() const override { return enabled; }
     [[nodiscard]] std::wstring Text() const override {
         ++reads;
         return text;
     }
-    void SetText(const std::wstring& value) override { text = value; }
+    void SetText(const std::wstring& value) override {
+        text = value;
+        ++writes;
+    }
     void SetCharset(int value) override { charset = value; }
 };
 
@@ -180,9 +190,10 @@ class FakeClipboard : public IClipboard {
 public:
     std::wstring text = L"old";
     bool locked = false;
+    std::wstring lockedReason = L"Access is denied."; // the system's text for the error
     void PutText(const std::wstring& value) override {
         if (locked) {
-            throw JuxaError(L"Cannot open clipboard: Access is denied.");
+            throw JuxaError(L"Cannot open clipboard: " + lockedReason);
         }
         text = value;
     }
@@ -193,8 +204,12 @@ public:
     std::wstring strings; // as GetLogicalDriveStringsW writes them
     std::map<std::wstring, unsigned> types;
     std::vector<std::wstring> asked;
+    std::function<void()> onEnumerate; // runs when the drive strings are read
 
     std::uint32_t GetLogicalDriveStringsW(std::uint32_t length, wchar_t* buffer) override {
+        if (onEnumerate) {
+            onEnumerate();
+        }
         const std::size_t n = std::min<std::size_t>(strings.size(), length);
         std::copy(strings.begin(), strings.begin() + static_cast<std::ptrdiff_t>(n), buffer);
         return static_cast<std::uint32_t>(strings.size());
@@ -297,6 +312,54 @@ struct FakeConsole {
     }
     void Send() {
         Run([](TfrmMain& f) { f.btnQueryClick(); });
+    }
+    // The creation hook, as the window runs it before it is first shown.
+    void Create() { form->FormCreate(); }
+    // The user types into a byte field; a disabled field takes no input.
+    bool Type(std::size_t k, const std::wstring& text) {
+        if (!C[k].enabled) {
+            return false;
+        }
+        C[k].text = text;
+        return true;
+    }
+    void Copy() {
+        Run([](TfrmMain& f) { f.Button2Click(); });
+    }
+    // A WM_DEVICECHANGE with a DEV_BROADCAST_VOLUME record (20 bytes, as
+    // the platform pads it) of the given device type and unit mask.
+    void DeviceChange(std::uintptr_t event, std::uint32_t deviceType, std::uint32_t unitMask) {
+        std::array<std::uint8_t, 20> record{};
+        const auto size = static_cast<std::uint32_t>(record.size());
+        std::memcpy(record.data(), &size, 4);
+        std::memcpy(record.data() + kDeviceTypeOffset, &deviceType, 4);
+        std::memcpy(record.data() + kUnitMaskOffset, &unitMask, 4);
+        Run([&](TfrmMain& f) { f.WMDeviceChange(event, record.data()); });
+    }
+    // Everything the window shows, for comparing states and for failure output.
+    [[nodiscard]] std::wstring Describe() const {
+        std::wstring d = L"preset=" + std::to_wstring(rbtnPreset.checked) + L" manual=" +
+                         std::to_wstring(rbtnManual.checked);
+        const auto combo = [&d](const wchar_t* name, const FakeComboBox& box) {
+            d += L"\n" + std::wstring(name) + L": [" + std::to_wstring(box.index) + L"] '" +
+                 box.text + L"' enabled=" + std::to_wstring(box.enabled) + L" items=";
+            for (const auto& item : box.items) {
+                d += item + L"|";
+            }
+        };
+        combo(L"cbxQuery", cbxQuery);
+        combo(L"cbxByteLength", cbxByteLength);
+        combo(L"cbxDriveList", cbxDriveList);
+        combo(L"cbxBit", cbxBit);
+        for (std::size_t k = 0; k < C.size(); ++k) {
+            d += L"\nC" + std::to_wstring(k + 1) + L": '" + C[k].text + L"'" +
+                 (C[k].enabled ? L" enabled" : L" disabled");
+        }
+        d += L"\nOutputLength: '" + OutputLength.text + L"'";
+        d +=
+            L"\nedtSTRING: '" + edtSTRING.text + L"' charset=" + std::to_wstring(edtSTRING.charset);
+        d += L"\nmemHEX: '" + memHEX.WholeText() + L"'";
+        return d;
     }
 };
 
