@@ -1,5 +1,6 @@
 # Windows build (MinGW-w64 cross or native): the programs and the tests that
 # run on the platform itself (under Wine on Linux).
+enable_language(RC)
 add_compile_definitions(UNICODE _UNICODE WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0A00)
 # Everything static, so the executables need no DLL beyond the system's.
 set(JUXA_STATIC_LINK -static -static-libgcc -static-libstdc++)
@@ -8,13 +9,32 @@ add_library(juxa_win32_port STATIC src/win32/Win32DevicePort.cpp)
 target_include_directories(juxa_win32_port PUBLIC src/win32)
 target_link_libraries(juxa_win32_port PUBLIC juxa_core)
 
-add_executable(juxa src/win32/Probe.cpp)
-target_link_libraries(juxa PRIVATE juxa_win32_port)
+# The window binding: frmMain, its controls and dialogs, frmAbout and the
+# program entry, shared by both programs and the window tests.
+add_library(juxa_ui STATIC
+  src/win32/About.cpp
+  src/win32/Juxa.cpp
+  src/win32/Layout.cpp
+  src/win32/MainWindow.cpp
+  src/win32/SpinField.cpp
+  src/win32/Win32Controls.cpp
+  src/win32/Win32Dialogs.cpp
+)
+target_include_directories(juxa_ui PUBLIC src/win32)
+target_link_libraries(juxa_ui PUBLIC juxa_core comctl32 gdi32 user32)
+
+# Icon, manifest (common controls 6, asInvoker, per-monitor DPI) and version.
+set(JUXA_RESOURCES ${CMAKE_CURRENT_SOURCE_DIR}/src/win32/Juxa.rc)
+set_source_files_properties(${JUXA_RESOURCES} PROPERTIES OBJECT_DEPENDS
+  "${CMAKE_CURRENT_SOURCE_DIR}/src/win32/Juxa.ico;${CMAKE_CURRENT_SOURCE_DIR}/src/win32/Juxa.manifest")
+
+add_executable(juxa WIN32 src/win32/JuxaMain.cpp ${JUXA_RESOURCES})
+target_link_libraries(juxa PRIVATE juxa_ui juxa_win32_port)
 target_link_options(juxa PRIVATE ${JUXA_STATIC_LINK} -municode)
 
-add_executable(juxa-sim src/win32/Probe.cpp)
-target_compile_definitions(juxa-sim PRIVATE JUXA_SIMULATED)
-target_link_libraries(juxa-sim PRIVATE juxa_win32_port juxa_sim)
+# The same program on the simulated handheld; juxa.exe never links juxa_sim.
+add_executable(juxa-sim WIN32 src/win32/JuxaSimMain.cpp ${JUXA_RESOURCES})
+target_link_libraries(juxa-sim PRIVATE juxa_ui juxa_sim)
 target_link_options(juxa-sim PRIVATE ${JUXA_STATIC_LINK} -municode)
 
 # GoogleTest from Debian's sources, built with this toolchain.
@@ -28,8 +48,16 @@ target_include_directories(juxa_core_tests PRIVATE tests/core)
 target_link_libraries(juxa_core_tests PRIVATE juxa_sim juxa_core gtest gtest_main)
 target_link_options(juxa_core_tests PRIVATE ${JUXA_STATIC_LINK})
 
+# The window tests run the real window in their own process; the resources
+# give them the same manifest (task dialogs need common controls 6).
 add_executable(juxa_win32_tests
   tests/win32/Win32PortTests.cpp
+  tests/win32/WindowTestSupport.cpp
+  tests/win32/MainWindowTests.cpp
+  tests/win32/FieldTests.cpp
+  tests/win32/DialogTests.cpp
+  ${JUXA_RESOURCES}
 )
-target_link_libraries(juxa_win32_tests PRIVATE juxa_win32_port gtest gtest_main)
+target_include_directories(juxa_win32_tests PRIVATE tests/win32)
+target_link_libraries(juxa_win32_tests PRIVATE juxa_ui juxa_win32_port juxa_sim gtest gtest_main)
 target_link_options(juxa_win32_tests PRIVATE ${JUXA_STATIC_LINK})

@@ -15,19 +15,5 @@ if [ -n "${DISPLAY:-}" ]; then
   "$env" setup "$dir" >/dev/null
   exec "$env" run "$dir" "$exe"
 fi
-unset DISPLAY
-"$env" setup "$dir"
-shot=$PWD/build-run/juxa-sim.png
-"$env" run "$dir" "$exe" &
-pid=$!
-export DISPLAY=$(cat "$dir/display")
-for _ in $(seq 100); do
-  xwininfo -root -tree 2>/dev/null | grep -q '"Juxa for Windows' && break
-  kill -0 $pid 2>/dev/null || break
-  sleep 0.2
-done
-sleep 1
-import -window root "$shot" && echo "No display here: the window ran on a virtual one; screenshot saved to $shot"
-kill $pid 2>/dev/null || true
-"$env" cleanup "$dir"
-wait $pid 2>/dev/null || true
+shot=$(bash scripts/screenshot.sh "$PWD/build-run/juxa-sim.png")
+echo "No display here: the window ran on a virtual one; screenshot saved to $shot"

@@ -1,5 +1,6 @@
 #include "uJuxa.h"
 
+#include <algorithm>
 #include <cstring>
 #include <string>
 
@@ -40,15 +41,16 @@ std::uint32_t ReadU32(const std::uint8_t* p) {
     return value;
 }
 
-// The disk of the volume holding the Windows directory, or 0 when it cannot
-// be told; disk 0 is refused anyway, so 0 adds no second rule.
-std::uint32_t SystemDisk(IDevicePort& port) {
+// Whether the disk holds part of the volume with the Windows directory: a
+// mirrored or spanned system volume lies on every one of its extents' disks.
+// A system volume that cannot be resolved leaves the disk-0 rule alone.
+bool HoldsTheSystem(IDevicePort& port, std::uint32_t disk) {
     const std::wstring windowsDir = port.GetSystemWindowsDirectoryW();
     if (windowsDir.empty()) {
-        return 0;
+        return false;
     }
     const DiskResolution system = ResolveDisk(port, windowsDir.front());
-    return system.extentCount != 0 ? system.diskNumber : 0;
+    return std::find(system.disks.begin(), system.disks.end(), disk) != system.disks.end();
 }
 
 std::uint32_t Send(IDevicePort& port, wchar_t letter, std::uint8_t cdbLength,
@@ -69,7 +71,7 @@ std::uint32_t Send(IDevicePort& port, wchar_t letter, std::uint8_t cdbLength,
     if (target.diskNumber > 0xFF) {
         return kErrorNotSupported;
     }
-    if (target.diskNumber == SystemDisk(port)) {
+    if (HoldsTheSystem(port, target.diskNumber)) {
         return kErrorAccessDenied;
     }
     const auto diskNumber = static_cast<std::uint8_t>(target.diskNumber);
@@ -124,8 +126,12 @@ DiskResolution ResolveDisk(IDevicePort& port, wchar_t letter) {
         return result;
     }
     result.extentCount = ReadU32(reply.data());
-    if (result.extentCount != 0) {
-        result.diskNumber = ReadU32(reply.data() + kFirstExtentOffset);
+    const std::size_t held = (kDiskExtentsBlockSize - kFirstExtentOffset) / kDiskExtentSize;
+    for (std::size_t i = 0; i < std::min<std::size_t>(result.extentCount, held); ++i) {
+        result.disks.push_back(ReadU32(reply.data() + kFirstExtentOffset + i * kDiskExtentSize));
+    }
+    if (!result.disks.empty()) {
+        result.diskNumber = result.disks.front();
     }
     return result;
 }

@@ -8,6 +8,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <vector>
 
 namespace juxa {
 
@@ -68,7 +69,9 @@ struct DiskResolution {
     bool volumeOpened = false;
     std::uint32_t extentCount = 0;
     std::uint32_t diskNumber = 0; // of the first extent; 0 when there is none
-    std::uint32_t failure = 0;    // error code of a failing open or query, else 0
+    // Every extent's disk, as many as the reply block holds.
+    std::vector<std::uint32_t> disks;
+    std::uint32_t failure = 0; // error code of a failing open or query, else 0
 };
 
 Handle OpenVolume(IDevicePort& port, wchar_t letter);

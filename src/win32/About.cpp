@@ -1,0 +1,158 @@
+#include "About.h"
+
+#include "Layout.h"
+#include "Win32Controls.h"
+
+#include <commctrl.h>
+
+#include <stdexcept>
+
+namespace juxa::win32 {
+
+namespace {
+
+constexpr DWORD kStyle = WS_POPUP | WS_CAPTION | WS_SYSMENU;
+constexpr DWORD kExStyle = WS_EX_DLGMODALFRAME;
+constexpr int kClientWidthAbout = 294;
+constexpr int kClientHeightAbout = 143;
+constexpr int kMemoId = 100;
+
+} // namespace
+
+const wchar_t* TfrmAbout::CreditsText() {
+    return L"Juxa for Windows - Version 0.5 BETA\r\n"
+           L"\r\n"
+           L"Application written by the Orrinvale team.\r\n"
+           L"Built on the source code of our own small\r\n"
+           L"SCSI pass-through library.\r\n"
+           L"Reference for both: our earlier command-line\r\n"
+           L"query tool for handheld drives.";
+}
+
+TfrmAbout::TfrmAbout(HINSTANCE instance, HWND owner, UINT dpi) : owner_(owner), dpi_(dpi) {
+    WNDCLASSEXW cls{};
+    cls.cbSize = sizeof(cls);
+    cls.lpfnWndProc = WindowProc;
+    cls.hInstance = instance;
+    cls.hCursor = ::LoadCursorW(nullptr, IDC_ARROW);
+    cls.hbrBackground = reinterpret_cast<HBRUSH>(static_cast<INT_PTR>(COLOR_BTNFACE + 1));
+    cls.lpszClassName = kAboutWindowClass;
+    ::RegisterClassExW(&cls);
+
+    RECT frame{0, 0, Scale(kClientWidthAbout, dpi_), Scale(kClientHeightAbout, dpi_)};
+    ::AdjustWindowRectExForDpi(&frame, kStyle, FALSE, kExStyle, dpi_);
+    window_ = ::CreateWindowExW(kExStyle, kAboutWindowClass, kAboutCaption, kStyle, 0, 0,
+                                frame.right - frame.left, frame.bottom - frame.top, owner_, nullptr,
+                                instance, this);
+    if (window_ == nullptr) {
+        throw std::runtime_error("the About window cannot be created");
+    }
+    // As with the main window, trust what came out over what was asked for.
+    RECT client{};
+    ::GetClientRect(window_, &client);
+    const int dx = Scale(kClientWidthAbout, dpi_) - client.right;
+    const int dy = Scale(kClientHeightAbout, dpi_) - client.bottom;
+    if (dx != 0 || dy != 0) {
+        ::SetWindowPos(window_, nullptr, 0, 0, frame.right - frame.left + dx,
+                       frame.bottom - frame.top + dy, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    }
+
+    memo_ = ::CreateWindowExW(
+        WS_EX_CLIENTEDGE, WC_EDITW, CreditsText(),
+        WS_CHILD | WS_VISIBLE | WS_TABSTOP | ES_MULTILINE | ES_READONLY | ES_AUTOVSCROLL,
+        Scale(8, dpi_), Scale(8, dpi_), Scale(278, dpi_), Scale(127, dpi_), window_,
+        reinterpret_cast<HMENU>(static_cast<INT_PTR>(kMemoId)), instance, nullptr);
+    font_ = MakeFont(L"Tahoma", dpi_, DEFAULT_CHARSET);
+    ::SendMessageW(memo_, WM_SETFONT, reinterpret_cast<WPARAM>(font_.Get()), FALSE);
+}
+
+TfrmAbout::~TfrmAbout() {
+    // Destroying the owner has taken this window with it already.
+    if (window_ != nullptr && ::IsWindow(window_) != FALSE) {
+        ::DestroyWindow(window_);
+    }
+}
+
+void TfrmAbout::CentreOnOwner() {
+    RECT owner{};
+    RECT self{};
+    ::GetWindowRect(owner_, &owner);
+    ::GetWindowRect(window_, &self);
+    const int width = self.right - self.left;
+    const int height = self.bottom - self.top;
+    ::SetWindowPos(window_, nullptr, owner.left + (owner.right - owner.left - width) / 2,
+                   owner.top + (owner.bottom - owner.top - height) / 2, 0, 0,
+                   SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void TfrmAbout::ShowModal() {
+    if (showing_ || window_ == nullptr) {
+        return;
+    }
+    CentreOnOwner();
+    showing_ = true;
+    ::EnableWindow(owner_, FALSE);
+    ::ShowWindow(window_, SW_SHOW);
+    ::SetFocus(memo_);
+    MSG msg{};
+    while (showing_) {
+        const BOOL got = ::GetMessageW(&msg, nullptr, 0, 0);
+        if (got <= 0) {
+            // The program is ending: leave the quit for the outer loop.
+            ::PostQuitMessage(static_cast<int>(msg.wParam));
+            showing_ = false;
+            break;
+        }
+        if (::IsDialogMessageW(window_, &msg) == FALSE) {
+            ::TranslateMessage(&msg);
+            ::DispatchMessageW(&msg);
+        }
+    }
+    // The owner is enabled before this window hides, so that it, and not
+    // some other program, becomes the active window again.
+    ::EnableWindow(owner_, TRUE);
+    ::ShowWindow(window_, SW_HIDE);
+    ::SetActiveWindow(owner_);
+}
+
+LRESULT CALLBACK TfrmAbout::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_NCCREATE) {
+        const auto* create = reinterpret_cast<const CREATESTRUCTW*>(lParam);
+        auto* created = static_cast<TfrmAbout*>(create->lpCreateParams);
+        created->window_ = window;
+        ::SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(created));
+    }
+    auto* self = reinterpret_cast<TfrmAbout*>(::GetWindowLongPtrW(window, GWLP_USERDATA));
+    if (self == nullptr) {
+        return ::DefWindowProcW(window, message, wParam, lParam);
+    }
+    if (message == WM_NCDESTROY) {
+        ::SetWindowLongPtrW(window, GWLP_USERDATA, 0);
+        self->window_ = nullptr;
+        self->showing_ = false;
+        return ::DefWindowProcW(window, message, wParam, lParam);
+    }
+    return self->OnMessage(message, wParam, lParam);
+}
+
+LRESULT TfrmAbout::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+    case WM_CLOSE:
+        showing_ = false; // hidden, not destroyed: it lives until the program ends
+        return 0;
+    case WM_COMMAND:
+        if (LOWORD(wParam) == IDCANCEL) {
+            return 0; // the box has no buttons; only its close box ends it
+        }
+        break;
+    case WM_CTLCOLORSTATIC:
+        // The read-only memo looks like a field.
+        ::SetBkColor(reinterpret_cast<HDC>(wParam), ::GetSysColor(COLOR_WINDOW));
+        return reinterpret_cast<LRESULT>(::GetSysColorBrush(COLOR_WINDOW));
+    default:
+        break;
+    }
+    return ::DefWindowProcW(window_, message, wParam, lParam);
+}
+
+} // namespace juxa::win32

@@ -1,0 +1,86 @@
+#include "Layout.h"
+
+#include "Main.h"
+
+#include <array>
+#include <stdexcept>
+
+namespace juxa::win32 {
+
+namespace {
+
+constexpr std::array<const wchar_t*, 2> kBitItems = {L"ANSI", L"Unicode"};
+
+using K = ControlKind;
+using I = ControlId;
+constexpr I G1 = I::GroupBox1;
+constexpr I G2 = I::GroupBox2;
+
+// clang-format off
+const ControlSpec kLayout[] = {
+    // id                name              kind              parent  left top  width height text
+    {I::GroupBox1,     L"GroupBox1",     K::GroupBox,      I::None,   8,   3, 481, 110, L" PSP SCSI Query ", true, {}, -1},
+    {I::btnQuery,      L"btnQuery",      K::PushButton,    G1,      366,  74, 104,  24, L"Send SCSI Query", true, {}, -1},
+    {I::OutputLength,  L"OutputLength",  K::SpinField,     G1,      294,  75,  66,  22, L"56", true, {}, -1},
+    {I::cbxQuery,      L"cbxQuery",      K::PickList,      G1,      130,  19, 340,  21, nullptr, true, kPresetCaptions, 0},
+    {I::rbtnPreset,    L"rbtnPreset",    K::RadioButton,   G1,       11,  21, 113,  17, L"Preset SCSI Query:", true, {}, 1},
+    {I::rbtnManual,    L"rbtnManual",    K::RadioButton,   G1,       11,  48,  54,  17, L"Manual:", true, {}, 0},
+    {ByteFieldId(2),   L"C2",            K::ByteField,     G1,      172,  46,  18,  21, L"00", false, {}, -1},
+    {ByteFieldId(3),   L"C3",            K::ByteField,     G1,      192,  46,  18,  21, L"00", false, {}, -1},
+    {ByteFieldId(4),   L"C4",            K::ByteField,     G1,      212,  46,  18,  21, L"00", false, {}, -1},
+    {ByteFieldId(5),   L"C5",            K::ByteField,     G1,      232,  46,  18,  21, L"00", false, {}, -1},
+    {ByteFieldId(6),   L"C6",            K::ByteField,     G1,      252,  46,  18,  21, L"00", false, {}, -1},
+    {ByteFieldId(7),   L"C7",            K::ByteField,     G1,      272,  46,  18,  21, L"00", false, {}, -1},
+    {ByteFieldId(8),   L"C8",            K::ByteField,     G1,      292,  46,  18,  21, L"00", false, {}, -1},
+    {ByteFieldId(9),   L"C9",            K::ByteField,     G1,      312,  46,  18,  21, L"00", false, {}, -1},
+    {ByteFieldId(10),  L"C10",           K::ByteField,     G1,      332,  46,  18,  21, L"00", false, {}, -1},
+    {ByteFieldId(1),   L"C1",            K::ByteField,     G1,      152,  46,  18,  21, L"00", false, {}, -1},
+    {ByteFieldId(16),  L"C16",           K::ByteField,     G1,      452,  46,  18,  21, L"00", false, {}, -1},
+    {ByteFieldId(15),  L"C15",           K::ByteField,     G1,      432,  46,  18,  21, L"00", false, {}, -1},
+    {ByteFieldId(14),  L"C14",           K::ByteField,     G1,      412,  46,  18,  21, L"00", false, {}, -1},
+    {ByteFieldId(13),  L"C13",           K::ByteField,     G1,      392,  46,  18,  21, L"00", false, {}, -1},
+    {ByteFieldId(12),  L"C12",           K::ByteField,     G1,      372,  46,  18,  21, L"00", false, {}, -1},
+    {ByteFieldId(11),  L"C11",           K::ByteField,     G1,      352,  46,  18,  21, L"00", false, {}, -1},
+    {I::cbxByteLength, L"cbxByteLength", K::PickList,      G1,       80,  46,  66,  21, nullptr, false, kByteLengthItems, 1},
+    {I::cbxDriveList,  L"cbxDriveList",  K::EditableList,  G1,       80,  75,  66,  21, L"", true, {}, -1},
+    {I::Label4,        L"Label4",        K::Label,         G1,       11,  78,  61,  13, L"Drive Letter:", true, {}, -1},
+    {I::Label5,        L"Label5",        K::Label,         G1,      180,  78, 108,  13, L"Buffer Length (Bytes):", true, {}, -1},
+    {I::GroupBox2,     L"GroupBox2",     K::GroupBox,      I::None,   8, 119, 481, 145, L" Query Output ", true, {}, -1},
+    {I::edtSTRING,     L"edtSTRING",     K::OutputEdit,    G2,      193,  18, 278,  21, L"", true, {}, -1},
+    {I::Button2,       L"Button2",       K::PushButton,    G2,        8, 108,  98,  26, L"Copy to Clipboard", true, {}, -1},
+    {I::memHEX,        L"memHEX",        K::RichText,      G2,      112,  45, 359,  89, L"", true, {}, -1},
+    {I::cbxBit,        L"cbxBit",        K::PickList,      G2,      112,  18,  75,  21, nullptr, true, kBitItems, 0},
+    {I::Label2,        L"Label2",        K::Label,         G2,       11,  22,  43,  13, L"TXT Out:", true, {}, -1},
+    {I::Label3,        L"Label3",        K::Label,         G2,       12,  54,  44,  13, L"HEX Out:", true, {}, -1},
+};
+// clang-format on
+
+} // namespace
+
+std::span<const ControlSpec> MainLayout() {
+    return kLayout;
+}
+
+const ControlSpec& SpecOf(ControlId id) {
+    for (const ControlSpec& spec : kLayout) {
+        if (spec.id == id) {
+            return spec;
+        }
+    }
+    throw std::logic_error("control missing from the layout");
+}
+
+RECT ScaledRect(const ControlSpec& spec, UINT dpi) {
+    int left = spec.left;
+    int top = spec.top;
+    if (spec.parent != ControlId::None) {
+        const ControlSpec& group = SpecOf(spec.parent);
+        left += group.left;
+        top += group.top;
+    }
+    const int x = Scale(left, dpi);
+    const int y = Scale(top, dpi);
+    return RECT{x, y, x + Scale(spec.width, dpi), y + Scale(spec.height, dpi)};
+}
+
+} // namespace juxa::win32

@@ -1,0 +1,88 @@
+// The design of the main window as data: one row per control, in the order in
+// which the controls are created. Creation order is z-order, and z-order is
+// what Tab follows, so the rows of each group box stand in its Tab order.
+// Positions are 96-DPI pixels; a control's left and top count from the
+// top-left corner of its group box.
+#pragma once
+
+#include <windows.h>
+
+#include <span>
+
+namespace juxa::win32 {
+
+enum class ControlId : int {
+    None = 0,
+    GroupBox1 = 100,
+    btnQuery,
+    OutputLength,
+    cbxQuery,
+    rbtnPreset,
+    rbtnManual,
+    C1, // C1 to C16 are consecutive: ByteFieldId(k)
+    C16 = C1 + 15,
+    cbxByteLength,
+    cbxDriveList,
+    Label4,
+    Label5,
+    GroupBox2,
+    edtSTRING,
+    Button2,
+    memHEX,
+    cbxBit,
+    Label2,
+    Label3,
+};
+
+// The menu commands.
+enum class CommandId : int {
+    DEFAULTCHARSET1 = 200,
+    SHIFTJISCHARSET1,
+    ABout1,
+};
+
+constexpr ControlId ByteFieldId(int k) { // k = 1 for C1
+    return static_cast<ControlId>(static_cast<int>(ControlId::C1) + k - 1);
+}
+
+enum class ControlKind {
+    GroupBox,
+    Label,
+    RadioButton,
+    PickList,     // drop-down list, pick only
+    EditableList, // drop-down list whose text the user may type
+    ByteField,    // single-line edit
+    OutputEdit,   // single-line edit, read-only, a font of its own
+    RichText,     // read-only rich text with word wrap and a vertical scroll bar
+    SpinField,    // edit with up and down arrows at its right end
+    PushButton,
+};
+
+struct ControlSpec {
+    ControlId id;
+    const wchar_t* name;
+    ControlKind kind;
+    ControlId parent; // the group box the position counts from, or None
+    int left, top, width, height;
+    const wchar_t* text; // caption or start text
+    bool enabled;
+    std::span<const wchar_t* const> items; // list items
+    int selected;                          // start item of a list, or the checked radio
+};
+
+inline constexpr int kClientWidth = 497;
+inline constexpr int kClientHeight = 272;
+inline constexpr int kFontHeight = -11;
+inline constexpr int kDesignDpi = 96;
+
+std::span<const ControlSpec> MainLayout();
+const ControlSpec& SpecOf(ControlId id);
+
+inline int Scale(int value, UINT dpi) {
+    return MulDiv(value, static_cast<int>(dpi), kDesignDpi);
+}
+
+// The control's rectangle in the main window's client area, scaled.
+RECT ScaledRect(const ControlSpec& spec, UINT dpi);
+
+} // namespace juxa::win32

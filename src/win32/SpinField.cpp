@@ -1,0 +1,289 @@
+#include "SpinField.h"
+
+#include "Layout.h"
+#include "Texts.h"
+#include "Win32Controls.h"
+
+#include <commctrl.h>
+
+namespace juxa::win32 {
+
+namespace {
+
+constexpr wchar_t kArrowsClass[] = L"JuxaSpinArrows";
+constexpr UINT_PTR kSubclassId = 1;
+constexpr UINT_PTR kRepeatTimer = 1;
+
+wchar_t DecimalSeparator() {
+    wchar_t separator[8] = {};
+    if (::GetLocaleInfoEx(LOCALE_NAME_USER_DEFAULT, LOCALE_SDECIMAL, separator, 8) > 0) {
+        return separator[0];
+    }
+    return L'.';
+}
+
+POINT PointOf(LPARAM lParam) {
+    return POINT{static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))};
+}
+
+void RegisterArrowsClass(HINSTANCE instance, WNDPROC proc) {
+    WNDCLASSEXW cls{};
+    cls.cbSize = sizeof(cls);
+    cls.lpfnWndProc = proc;
+    cls.hInstance = instance;
+    cls.hCursor = ::LoadCursorW(nullptr, IDC_ARROW);
+    cls.lpszClassName = kArrowsClass;
+    ::RegisterClassExW(&cls); // a second field finds it registered already
+}
+
+} // namespace
+
+SpinField::~SpinField() {
+    if (edit_ != nullptr) {
+        ::RemoveWindowSubclass(edit_, EditProc, kSubclassId);
+    }
+    if (arrows_ != nullptr) {
+        ::SetWindowLongPtrW(arrows_, GWLP_USERDATA, 0);
+    }
+}
+
+void SpinField::Attach(HWND edit, HINSTANCE instance, UINT dpi) {
+    edit_ = edit;
+    RegisterArrowsClass(instance, ArrowsProc);
+    arrows_ = ::CreateWindowExW(0, kArrowsClass, L"", WS_CHILD | WS_VISIBLE, 0, 0, 0, 0, edit_,
+                                nullptr, instance, this);
+    ::SetWindowSubclass(edit_, EditProc, kSubclassId, reinterpret_cast<DWORD_PTR>(this));
+    Relayout(dpi);
+}
+
+void SpinField::Relayout(UINT dpi) {
+    dpi_ = dpi;
+    RECT client{};
+    ::GetClientRect(edit_, &client);
+    const int width = Scale(kArrowWidth, dpi);
+    ::MoveWindow(arrows_, client.right - width, 0, width, client.bottom, TRUE);
+    // Typed text must not run under the arrows.
+    ::SendMessageW(edit_, EM_SETMARGINS, EC_RIGHTMARGIN, MAKELPARAM(0, width + 1));
+}
+
+RECT SpinField::ArrowRect(Arrow arrow) const {
+    RECT client{};
+    ::GetClientRect(arrows_, &client);
+    const LONG middle = client.bottom / 2;
+    if (arrow == Arrow::Up) {
+        return RECT{0, 0, client.right, middle};
+    }
+    return RECT{0, middle, client.right, client.bottom};
+}
+
+SpinField::Arrow SpinField::HitTest(POINT at) const {
+    for (const Arrow arrow : {Arrow::Up, Arrow::Down}) {
+        const RECT r = ArrowRect(arrow);
+        if (::PtInRect(&r, at) != FALSE) {
+            return arrow;
+        }
+    }
+    return Arrow::None;
+}
+
+void SpinField::Step(int delta) {
+    const std::int64_t value = static_cast<std::int64_t>(ReadSpinValue(WindowText(edit_))) + delta;
+    ::SetWindowTextW(edit_, SpinValueText(ClampSpinValue(value)).c_str());
+}
+
+void SpinField::Commit() {
+    const std::int64_t value = ReadSpinValue(WindowText(edit_));
+    if (ClampSpinValue(value) != value) {
+        ::SetWindowTextW(edit_, SpinValueText(value).c_str());
+    }
+}
+
+// --- the edit ---
+
+LRESULT CALLBACK SpinField::EditProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam,
+                                     UINT_PTR /*id*/, DWORD_PTR self) {
+    auto* field = reinterpret_cast<SpinField*>(self);
+    if (field == nullptr || field->edit_ != window) {
+        return ::DefSubclassProc(window, message, wParam, lParam);
+    }
+    return field->OnEditMessage(message, wParam, lParam);
+}
+
+LRESULT SpinField::OnEditMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+    case WM_CHAR:
+        if (!OnChar(static_cast<wchar_t>(wParam))) {
+            return 0;
+        }
+        break;
+    case WM_KEYDOWN:
+        if (wParam == VK_UP || wParam == VK_DOWN) {
+            Step(wParam == VK_UP ? 1 : -1);
+            return 0;
+        }
+        break;
+    case WM_GETDLGCODE: {
+        // Enter must reach the field, which refuses it with a beep, instead of
+        // being taken by the window's keyboard navigation.
+        const auto* msg = reinterpret_cast<const MSG*>(lParam);
+        const LRESULT code = ::DefSubclassProc(edit_, message, wParam, lParam);
+        if (msg != nullptr && msg->message == WM_KEYDOWN && msg->wParam == VK_RETURN) {
+            return code | DLGC_WANTALLKEYS;
+        }
+        return code;
+    }
+    case WM_SETFOCUS: {
+        const LRESULT result = ::DefSubclassProc(edit_, message, wParam, lParam);
+        // Arriving by keyboard selects the whole text; a mouse press does not.
+        if ((::GetKeyState(VK_LBUTTON) & 0x8000) == 0) {
+            ::SendMessageW(edit_, EM_SETSEL, 0, -1);
+        }
+        return result;
+    }
+    case WM_KILLFOCUS: {
+        const LRESULT result = ::DefSubclassProc(edit_, message, wParam, lParam);
+        Commit();
+        return result;
+    }
+    case WM_SIZE: {
+        const LRESULT result = ::DefSubclassProc(edit_, message, wParam, lParam);
+        if (arrows_ != nullptr) {
+            Relayout(dpi_);
+        }
+        return result;
+    }
+    default:
+        break;
+    }
+    return ::DefSubclassProc(edit_, message, wParam, lParam);
+}
+
+bool SpinField::OnChar(wchar_t c) {
+    if (SpinFieldTakesChar(c, DecimalSeparator())) {
+        return true;
+    }
+    ::MessageBeep(MB_OK);
+    return false;
+}
+
+// --- the arrows ---
+
+LRESULT CALLBACK SpinField::ArrowsProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_NCCREATE) {
+        const auto* create = reinterpret_cast<const CREATESTRUCTW*>(lParam);
+        ::SetWindowLongPtrW(window, GWLP_USERDATA,
+                            reinterpret_cast<LONG_PTR>(create->lpCreateParams));
+    }
+    auto* field = reinterpret_cast<SpinField*>(::GetWindowLongPtrW(window, GWLP_USERDATA));
+    if (field == nullptr || (field->arrows_ != nullptr && field->arrows_ != window)) {
+        return ::DefWindowProcW(window, message, wParam, lParam);
+    }
+    field->arrows_ = window;
+    return field->OnArrowsMessage(message, wParam, lParam);
+}
+
+LRESULT SpinField::OnArrowsMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+    case WM_LBUTTONDOWN:
+        OnArrowDown(PointOf(lParam));
+        return 0;
+    case WM_MOUSEMOVE:
+        OnArrowMove(PointOf(lParam));
+        return 0;
+    case WM_LBUTTONUP:
+        OnArrowUp(PointOf(lParam));
+        return 0;
+    case WM_TIMER:
+        if (wParam == kRepeatTimer) {
+            OnRepeat();
+        }
+        return 0;
+    case WM_CAPTURECHANGED:
+        StopRepeat();
+        return 0;
+    case WM_PAINT:
+        PaintArrows();
+        return 0;
+    case WM_NCDESTROY: {
+        HWND window = arrows_;
+        arrows_ = nullptr;
+        return ::DefWindowProcW(window, message, wParam, lParam);
+    }
+    default:
+        break;
+    }
+    return ::DefWindowProcW(arrows_, message, wParam, lParam);
+}
+
+void SpinField::OnArrowDown(POINT at) {
+    const Arrow arrow = HitTest(at);
+    if (arrow == Arrow::None) {
+        return;
+    }
+    ::SetFocus(edit_);
+    pressed_ = arrow;
+    overPressed_ = true;
+    ::SetCapture(arrows_);
+    ::SetTimer(arrows_, kRepeatTimer, kFirstRepeatMs, nullptr);
+    ::InvalidateRect(arrows_, nullptr, FALSE);
+}
+
+void SpinField::OnArrowMove(POINT at) {
+    if (pressed_ == Arrow::None) {
+        return;
+    }
+    const bool over = HitTest(at) == pressed_;
+    if (over != overPressed_) {
+        overPressed_ = over;
+        ::InvalidateRect(arrows_, nullptr, FALSE);
+    }
+}
+
+void SpinField::OnArrowUp(POINT at) {
+    const Arrow arrow = pressed_;
+    const bool over = arrow != Arrow::None && HitTest(at) == arrow;
+    StopRepeat();
+    if (::GetCapture() == arrows_) {
+        ::ReleaseCapture();
+    }
+    if (over) {
+        Step(arrow == Arrow::Up ? 1 : -1);
+    }
+}
+
+void SpinField::OnRepeat() {
+    if (pressed_ == Arrow::None) {
+        StopRepeat();
+        return;
+    }
+    // After the first wait the pace is steady.
+    ::SetTimer(arrows_, kRepeatTimer, kRepeatMs, nullptr);
+    if (overPressed_) {
+        Step(pressed_ == Arrow::Up ? 1 : -1);
+    }
+}
+
+void SpinField::StopRepeat() {
+    ::KillTimer(arrows_, kRepeatTimer);
+    if (pressed_ != Arrow::None) {
+        pressed_ = Arrow::None;
+        overPressed_ = false;
+        ::InvalidateRect(arrows_, nullptr, FALSE);
+    }
+}
+
+void SpinField::PaintArrows() {
+    PAINTSTRUCT paint{};
+    HDC dc = ::BeginPaint(arrows_, &paint);
+    for (const Arrow arrow : {Arrow::Up, Arrow::Down}) {
+        RECT r = ArrowRect(arrow);
+        UINT state = arrow == Arrow::Up ? DFCS_SCROLLUP : DFCS_SCROLLDOWN;
+        if (pressed_ == arrow && overPressed_) {
+            state |= DFCS_PUSHED;
+        }
+        ::DrawFrameControl(dc, &r, DFC_SCROLL, state);
+    }
+    ::EndPaint(arrows_, &paint);
+}
+
+} // namespace juxa::win32

@@ -1,0 +1,232 @@
+#include "Win32Controls.h"
+
+#include "Layout.h"
+#include "Texts.h"
+
+#include <richedit.h>
+
+#include <algorithm>
+#include <vector>
+
+namespace juxa::win32 {
+
+std::wstring WindowText(HWND window) {
+    const int length = ::GetWindowTextLengthW(window);
+    if (length <= 0) {
+        return {};
+    }
+    std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
+    const int copied = ::GetWindowTextW(window, text.data(), length + 1);
+    text.resize(static_cast<std::size_t>(std::max(copied, 0)));
+    return text;
+}
+
+FontHandle MakeFont(const wchar_t* face, UINT dpi, BYTE charset) {
+    LOGFONTW font{};
+    font.lfHeight = Scale(kFontHeight, dpi);
+    font.lfWeight = FW_NORMAL;
+    font.lfCharSet = charset;
+    font.lfOutPrecision = OUT_DEFAULT_PRECIS;
+    font.lfClipPrecision = CLIP_DEFAULT_PRECIS;
+    font.lfQuality = DEFAULT_QUALITY;
+    font.lfPitchAndFamily = DEFAULT_PITCH | FF_DONTCARE;
+    ::lstrcpynW(font.lfFaceName, face, LF_FACESIZE);
+    return FontHandle(::CreateFontIndirectW(&font));
+}
+
+// --- drop-down lists ---
+
+bool Win32ComboBox::Editable() const {
+    return (::GetWindowLongW(window_, GWL_STYLE) & 3) == CBS_DROPDOWN;
+}
+
+std::wstring Win32ComboBox::Text() const {
+    return WindowText(window_);
+}
+
+void Win32ComboBox::SetText(const std::wstring& text) {
+    if (Editable()) {
+        ::SetWindowTextW(window_, text.c_str());
+        return;
+    }
+    // A pick-only list shows nothing but its items.
+    const LRESULT found = ::SendMessageW(window_, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1),
+                                         reinterpret_cast<LPARAM>(text.c_str()));
+    ::SendMessageW(window_, CB_SETCURSEL, static_cast<WPARAM>(found), 0);
+}
+
+int Win32ComboBox::ItemIndex() const {
+    return static_cast<int>(::SendMessageW(window_, CB_GETCURSEL, 0, 0));
+}
+
+void Win32ComboBox::SetItemIndex(int index) {
+    if (index < 0 || index >= ItemCount()) {
+        ::SendMessageW(window_, CB_SETCURSEL, static_cast<WPARAM>(-1), 0);
+        if (Editable()) {
+            ::SetWindowTextW(window_, L"");
+        }
+        return;
+    }
+    ::SendMessageW(window_, CB_SETCURSEL, static_cast<WPARAM>(index), 0);
+}
+
+int Win32ComboBox::ItemCount() const {
+    return static_cast<int>(::SendMessageW(window_, CB_GETCOUNT, 0, 0));
+}
+
+std::wstring Win32ComboBox::Item(int index) const {
+    const LRESULT length = ::SendMessageW(window_, CB_GETLBTEXTLEN, static_cast<WPARAM>(index), 0);
+    if (length == CB_ERR || length <= 0) {
+        return {};
+    }
+    std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
+    const LRESULT copied = ::SendMessageW(window_, CB_GETLBTEXT, static_cast<WPARAM>(index),
+                                          reinterpret_cast<LPARAM>(text.data()));
+    text.resize(copied == CB_ERR ? 0 : static_cast<std::size_t>(copied));
+    return text;
+}
+
+void Win32ComboBox::AddItem(const std::wstring& text) {
+    // The list has no CBS_SORT, so CB_ADDSTRING appends.
+    ::SendMessageW(window_, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text.c_str()));
+}
+
+void Win32ComboBox::DeleteItem(int index) {
+    if (index < 0 || index >= ItemCount()) {
+        return;
+    }
+    // Taking an item out of the list must not touch what the field shows,
+    // even when the item was the one last picked.
+    const std::wstring shown = Text();
+    ::SendMessageW(window_, CB_DELETESTRING, static_cast<WPARAM>(index), 0);
+    if (Editable() && Text() != shown) {
+        ::SetWindowTextW(window_, shown.c_str());
+    }
+}
+
+void Win32ComboBox::ReplaceItems(const std::vector<std::wstring>& items) {
+    ::SendMessageW(window_, CB_RESETCONTENT, 0, 0);
+    for (const std::wstring& item : items) {
+        AddItem(item);
+    }
+}
+
+// --- radio buttons ---
+
+bool Win32RadioButton::Checked() const {
+    return ::SendMessageW(window_, BM_GETCHECK, 0, 0) == BST_CHECKED;
+}
+
+void Win32RadioButton::SetChecked(bool checked) {
+    ::SendMessageW(window_, BM_SETCHECK, checked ? BST_CHECKED : BST_UNCHECKED, 0);
+    const LONG style = ::GetWindowLongW(window_, GWL_STYLE);
+    ::SetWindowLongW(window_, GWL_STYLE, checked ? (style | WS_TABSTOP) : (style & ~WS_TABSTOP));
+}
+
+// --- the text output field ---
+
+void Win32OutputEdit::SetCharset(int charset) {
+    charset_ = charset;
+    ApplyFont(dpi_);
+}
+
+void Win32OutputEdit::ApplyFont(UINT dpi) {
+    dpi_ = dpi;
+    FontHandle font = MakeFont(L"Tahoma", dpi, static_cast<BYTE>(charset_));
+    ::SendMessageW(window_, WM_SETFONT, reinterpret_cast<WPARAM>(font.Get()), TRUE);
+    font_ = std::move(font); // the old font is released only once it is no longer in use
+}
+
+// --- the rich text field ---
+
+namespace {
+
+// Wine's rich edit redraws on every change; with a large text that costs far
+// more than the change itself, so changes are made with drawing switched off.
+class RedrawOff {
+public:
+    explicit RedrawOff(HWND window) : window_(window) {
+        ::SendMessageW(window_, WM_SETREDRAW, FALSE, 0);
+    }
+    RedrawOff(const RedrawOff&) = delete;
+    RedrawOff& operator=(const RedrawOff&) = delete;
+    ~RedrawOff() {
+        ::SendMessageW(window_, WM_SETREDRAW, TRUE, 0);
+        ::InvalidateRect(window_, nullptr, TRUE);
+    }
+
+private:
+    HWND window_;
+};
+
+} // namespace
+
+Win32RichText::Win32RichText(HWND window, std::size_t capacity)
+    : Win32Control(window), capacity_(capacity) {
+    ::SendMessageW(window_, EM_EXLIMITTEXT, 0, static_cast<LPARAM>(capacity_));
+}
+
+std::size_t Win32RichText::Length() const {
+    GETTEXTLENGTHEX how{GTL_NUMCHARS | GTL_PRECISE, 1200};
+    const LRESULT length =
+        ::SendMessageW(window_, EM_GETTEXTLENGTHEX, reinterpret_cast<WPARAM>(&how), 0);
+    return length > 0 ? static_cast<std::size_t>(length) : 0;
+}
+
+void Win32RichText::Clear() {
+    const RedrawOff quiet(window_);
+    ::SendMessageW(window_, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L""));
+    // Setting a text may raise the limit; keep the field's own capacity.
+    ::SendMessageW(window_, EM_EXLIMITTEXT, 0, static_cast<LPARAM>(capacity_));
+}
+
+void Win32RichText::AddLine(const std::wstring& text) {
+    std::wstring line = text;
+    line += L'\r'; // the paragraph end, inserted with the text in one step
+    const std::size_t before = Length();
+    const std::size_t room = capacity_ > before ? capacity_ - before : 0;
+    // Not every rich edit refuses text beyond its limit, so the cut is made
+    // here; the part that fits stays, as it would where the control cuts.
+    const bool fits = line.size() <= room;
+    if (!fits) {
+        line.resize(room);
+    }
+    {
+        const RedrawOff quiet(window_);
+        const auto end = static_cast<LONG>(before);
+        CHARRANGE at{end, end};
+        ::SendMessageW(window_, EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&at));
+        ::SendMessageW(window_, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(line.c_str()));
+    }
+    if (!fits || Length() != before + line.size()) {
+        throw JuxaError(L"RichEdit line insertion error");
+    }
+}
+
+std::wstring Win32RichText::WholeText() const {
+    const auto count = static_cast<int>(::SendMessageW(window_, EM_GETLINECOUNT, 0, 0));
+    std::vector<std::wstring> lines;
+    lines.reserve(static_cast<std::size_t>(std::max(count, 0)));
+    // One more than a line may give, so that a full line keeps its paragraph
+    // end apart from its text.
+    constexpr std::size_t kBuffer = kMaxDisplayedLine + 2;
+    std::vector<wchar_t> buffer(kBuffer);
+    for (int i = 0; i < count; ++i) {
+        buffer[0] = static_cast<wchar_t>(kBuffer - 1); // EM_GETLINE's size word, in WCHARs
+        const LRESULT copied = ::SendMessageW(window_, EM_GETLINE, static_cast<WPARAM>(i),
+                                              reinterpret_cast<LPARAM>(buffer.data()));
+        std::wstring line(buffer.data(), static_cast<std::size_t>(std::max<LRESULT>(copied, 0)));
+        while (!line.empty() && (line.back() == L'\r' || line.back() == L'\n')) {
+            line.pop_back();
+        }
+        lines.push_back(std::move(line));
+    }
+    return JoinDisplayedLines(lines);
+}
+
+void Win32RichText::CaretToStart() {
+    ::SendMessageW(window_, EM_SETSEL, 0, 0);
+    ::SendMessageW(window_, EM_SCROLLCARET, 0, 0);
+}
+
+} // namespace juxa::win32

@@ -1,0 +1,102 @@
+// The console's control ports over real Windows controls. Every write here is
+// one the program makes, so none of them may look like a user's action: the
+// messages used raise no notification that the window binds to a handler.
+#pragma once
+
+#include "Controls.h"
+#include "Handles.h"
+
+#include <windows.h>
+
+#include <cstddef>
+#include <string>
+
+namespace juxa::win32 {
+
+std::wstring WindowText(HWND window);
+
+// A font of the design's height at the given DPI.
+FontHandle MakeFont(const wchar_t* face, UINT dpi, BYTE charset);
+
+// The enabled flag is common to every control; the interface varies.
+template <typename Interface> class Win32Control : public Interface {
+public:
+    explicit Win32Control(HWND window) : window_(window) {}
+    void SetEnabled(bool enabled) override { ::EnableWindow(window_, enabled ? TRUE : FALSE); }
+    [[nodiscard]] bool Enabled() const override { return ::IsWindowEnabled(window_) != FALSE; }
+    [[nodiscard]] HWND Window() const { return window_; }
+
+protected:
+    HWND window_;
+};
+
+// WM_SETTEXT raises EN_CHANGE only, and nothing is bound to it.
+template <typename Interface> class Win32EditOf : public Win32Control<Interface> {
+public:
+    using Win32Control<Interface>::Win32Control;
+    [[nodiscard]] std::wstring Text() const override { return WindowText(this->window_); }
+    void SetText(const std::wstring& text) override {
+        ::SetWindowTextW(this->window_, text.c_str());
+    }
+};
+
+using Win32Edit = Win32EditOf<IEdit>;
+
+class Win32ComboBox final : public Win32Control<IComboBox> {
+public:
+    using Win32Control::Win32Control;
+    [[nodiscard]] std::wstring Text() const override;
+    void SetText(const std::wstring& text) override;
+    [[nodiscard]] int ItemIndex() const override;
+    void SetItemIndex(int index) override;
+    [[nodiscard]] int ItemCount() const override;
+    [[nodiscard]] std::wstring Item(int index) const override;
+    void AddItem(const std::wstring& text) override;
+    void DeleteItem(int index) override;
+    void ReplaceItems(const std::vector<std::wstring>& items) override;
+
+private:
+    [[nodiscard]] bool Editable() const;
+};
+
+class Win32RadioButton final : public Win32Control<IRadioButton> {
+public:
+    using Win32Control::Win32Control;
+    [[nodiscard]] bool Checked() const override;
+    // Only the checked one of the pair is a Tab stop.
+    void SetChecked(bool checked);
+};
+
+// edtSTRING: its font is its own, so the character set can change alone.
+class Win32OutputEdit final : public Win32EditOf<IOutputEdit> {
+public:
+    using Win32EditOf::Win32EditOf;
+    void SetCharset(int charset) override;
+    [[nodiscard]] int Charset() const { return charset_; }
+    // The font at the window's current DPI, in the current character set.
+    void ApplyFont(UINT dpi);
+
+private:
+    int charset_ = DEFAULT_CHARSET;
+    UINT dpi_ = 96;
+    FontHandle font_;
+};
+
+// The rich text field memHEX.
+class Win32RichText final : public Win32Control<IRichText> {
+public:
+    // 65536 bytes at three characters each, plus the paragraph end.
+    static constexpr std::size_t kDefaultCapacity = 3 * 65536 + 1;
+
+    Win32RichText(HWND window, std::size_t capacity);
+    void Clear() override;
+    void AddLine(const std::wstring& text) override;
+    [[nodiscard]] std::wstring WholeText() const override;
+    void CaretToStart() override;
+    [[nodiscard]] std::size_t Length() const;
+
+private:
+    std::size_t capacity_;
+};
+
+} // namespace juxa::win32

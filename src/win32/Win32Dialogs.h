@@ -1,0 +1,50 @@
+// The message boxes, the clipboard and the drive queries of the real platform.
+#pragma once
+
+#include "Controls.h"
+
+#include <windows.h>
+
+#include <string>
+
+namespace juxa::win32 {
+
+inline constexpr const wchar_t* kWarningCaption = L"Warning";
+inline constexpr const wchar_t* kConfirmCaption = L"Confirm";
+
+// All four kinds are modal to the owner, which is the main window.
+class Win32Dialogs final : public IDialogs {
+public:
+    explicit Win32Dialogs(HWND owner = nullptr) : owner_(owner) {}
+    void SetOwner(HWND owner) { owner_ = owner; }
+
+    void ShowMessage(const std::wstring& text) override;
+    bool AskWarning(const std::wstring& text) override;
+    bool Confirm(const std::wstring& text) override;
+    void ShowError(const std::wstring& text) override;
+
+private:
+    HWND owner_;
+};
+
+// The system's description of an error code, without the line end that
+// FormatMessageW puts after it.
+std::wstring SystemMessage(DWORD error);
+
+class Win32Clipboard final : public IClipboard {
+public:
+    explicit Win32Clipboard(HWND owner = nullptr) : owner_(owner) {}
+    void SetOwner(HWND owner) { owner_ = owner; }
+    void PutText(const std::wstring& text) override;
+
+private:
+    HWND owner_;
+};
+
+class Win32DriveQueries final : public IDriveQueries {
+public:
+    std::uint32_t GetLogicalDriveStringsW(std::uint32_t bufferLength, wchar_t* buffer) override;
+    unsigned GetDriveTypeW(const std::wstring& root) override;
+};
+
+} // namespace juxa::win32

@@ -1,0 +1,504 @@
+// The main window as built: its design, its bindings and the central error
+// handler, driven through real controls and real message boxes.
+#include "WindowTestSupport.h"
+
+#include "Texts.h"
+
+#include <dbt.h>
+
+#include <array>
+#include <thread>
+
+using namespace juxa;
+using namespace juxa::win32;
+using namespace juxa::win32::test;
+
+namespace {
+
+struct Expected {
+    ControlId id;
+    int left, top, width, height; // in the window's client area at 96 DPI
+};
+
+// The design's numbers with each group box's corner added (GroupBox1 at 8,3;
+// GroupBox2 at 8,119).
+const Expected kExpectedRects[] = {
+    {ControlId::GroupBox1, 8, 3, 481, 110},     {ControlId::rbtnPreset, 19, 24, 113, 17},
+    {ControlId::cbxQuery, 138, 22, 340, 21},    {ControlId::rbtnManual, 19, 51, 54, 17},
+    {ControlId::cbxByteLength, 88, 49, 66, 21}, {ByteFieldId(1), 160, 49, 18, 21},
+    {ByteFieldId(2), 180, 49, 18, 21},          {ByteFieldId(16), 460, 49, 18, 21},
+    {ControlId::cbxDriveList, 88, 78, 66, 21},  {ControlId::OutputLength, 302, 78, 66, 22},
+    {ControlId::btnQuery, 374, 77, 104, 24},    {ControlId::GroupBox2, 8, 119, 481, 145},
+    {ControlId::cbxBit, 120, 137, 75, 21},      {ControlId::edtSTRING, 201, 137, 278, 21},
+    {ControlId::memHEX, 120, 164, 359, 89},     {ControlId::Button2, 16, 227, 98, 26},
+};
+
+void ExpectRect(HWND control, const Expected& e, UINT dpi) {
+    const RECT r = RectInParent(control);
+    const auto s = [dpi](int v) { return MulDiv(v, static_cast<int>(dpi), 96); };
+    EXPECT_EQ(r.left, s(e.left)) << static_cast<int>(e.id);
+    EXPECT_EQ(r.top, s(e.top)) << static_cast<int>(e.id);
+    EXPECT_EQ(r.right - r.left, s(e.width)) << static_cast<int>(e.id);
+    EXPECT_EQ(r.bottom - r.top, s(e.height)) << static_cast<int>(e.id);
+}
+
+std::vector<std::wstring> ListItems(HWND combo) {
+    std::vector<std::wstring> items;
+    const auto count = static_cast<int>(::SendMessageW(combo, CB_GETCOUNT, 0, 0));
+    for (int i = 0; i < count; ++i) {
+        wchar_t item[256] = {};
+        ::SendMessageW(combo, CB_GETLBTEXT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(item));
+        items.emplace_back(item);
+    }
+    return items;
+}
+
+bool Checked(HWND button) {
+    return ::SendMessageW(button, BM_GETCHECK, 0, 0) == BST_CHECKED;
+}
+
+std::wstring MenuText(HMENU menu, UINT position) {
+    wchar_t text[64] = {};
+    ::GetMenuStringW(menu, position, text, 64, MF_BYPOSITION);
+    return text;
+}
+
+void KeyDown(HWND control, WPARAM key) {
+    ::SetFocus(control);
+    ::SendMessageW(control, WM_KEYDOWN, key, 1);
+    ::SendMessageW(control, WM_KEYUP, key, static_cast<LPARAM>(0xC0000001));
+}
+
+class MainWindowAt150 : public MainWindowTest {
+protected:
+    void SetUp() override {
+        WindowOptions options;
+        options.dpi = 144;
+        Build(options);
+    }
+};
+
+} // namespace
+
+TEST_F(MainWindowTest, StartsInPresetModeWithTheDesignedContents) {
+    EXPECT_EQ(Text(window->Handle()), L"Juxa for Windows by Orrinvale - Version 0.5 BETA");
+    EXPECT_EQ(TextOf(ControlId::GroupBox1), L" PSP SCSI Query ");
+    EXPECT_EQ(TextOf(ControlId::GroupBox2), L" Query Output ");
+    EXPECT_EQ(TextOf(ControlId::rbtnPreset), L"Preset SCSI Query:");
+    EXPECT_EQ(TextOf(ControlId::rbtnManual), L"Manual:");
+    EXPECT_EQ(TextOf(ControlId::Label4), L"Drive Letter:");
+    EXPECT_EQ(TextOf(ControlId::Label5), L"Buffer Length (Bytes):");
+    EXPECT_EQ(TextOf(ControlId::Label2), L"TXT Out:");
+    EXPECT_EQ(TextOf(ControlId::Label3), L"HEX Out:");
+    EXPECT_EQ(TextOf(ControlId::btnQuery), L"Send SCSI Query");
+    EXPECT_EQ(TextOf(ControlId::Button2), L"Copy to Clipboard");
+
+    EXPECT_TRUE(Checked(Ctl(ControlId::rbtnPreset)));
+    EXPECT_FALSE(Checked(Ctl(ControlId::rbtnManual)));
+    EXPECT_TRUE(::IsWindowEnabled(Ctl(ControlId::cbxQuery)));
+    EXPECT_EQ(ListItems(Ctl(ControlId::cbxQuery)),
+              std::vector<std::wstring>(kPresetCaptions.begin(), kPresetCaptions.end()));
+    EXPECT_EQ(TextOf(ControlId::cbxQuery), L"0: Standard SCSI Inquiry (12 00 00 00 FF 00)");
+    EXPECT_EQ(ListItems(Ctl(ControlId::cbxByteLength)),
+              (std::vector<std::wstring>{L"6 Bytes", L"10 Bytes", L"12 Bytes", L"16 Bytes"}));
+    EXPECT_EQ(TextOf(ControlId::cbxByteLength), L"10 Bytes");
+    EXPECT_FALSE(::IsWindowEnabled(Ctl(ControlId::cbxByteLength)));
+    for (int k = 1; k <= 16; ++k) {
+        EXPECT_EQ(Text(Ctl(ByteFieldId(k))), L"00") << "C" << k;
+        EXPECT_FALSE(::IsWindowEnabled(Ctl(ByteFieldId(k)))) << "C" << k;
+    }
+    EXPECT_EQ(TextOf(ControlId::OutputLength), L"56");
+    EXPECT_EQ(ListItems(Ctl(ControlId::cbxBit)), (std::vector<std::wstring>{L"ANSI", L"Unicode"}));
+    EXPECT_EQ(TextOf(ControlId::cbxBit), L"ANSI");
+    EXPECT_EQ(TextOf(ControlId::edtSTRING), L"");
+    EXPECT_EQ(window->Controls().memHEX->WholeText(), L"");
+    // FormCreate filled the drive list from the simulated world.
+    EXPECT_EQ(ListItems(Ctl(ControlId::cbxDriveList)),
+              (std::vector<std::wstring>{L"E:\\", L"F:\\"}));
+    EXPECT_EQ(TextOf(ControlId::cbxDriveList), L"E:\\");
+}
+
+TEST_F(MainWindowTest, KindsOfControlAndWindowFrame) {
+    const LONG style = ::GetWindowLongW(window->Handle(), GWL_STYLE);
+    EXPECT_EQ(style & WS_MAXIMIZEBOX, 0);
+    EXPECT_EQ(style & WS_THICKFRAME, 0);
+    EXPECT_NE(style & WS_MINIMIZEBOX, 0);
+    EXPECT_EQ(::GetWindow(window->Handle(), GW_OWNER), nullptr); // it carries the taskbar button
+
+    const auto comboKind = [&](ControlId id) { return ::GetWindowLongW(Ctl(id), GWL_STYLE) & 3; };
+    EXPECT_EQ(comboKind(ControlId::cbxQuery), CBS_DROPDOWNLIST);
+    EXPECT_EQ(comboKind(ControlId::cbxByteLength), CBS_DROPDOWNLIST);
+    EXPECT_EQ(comboKind(ControlId::cbxBit), CBS_DROPDOWNLIST);
+    EXPECT_EQ(comboKind(ControlId::cbxDriveList), CBS_DROPDOWN);
+    EXPECT_NE(::GetWindowLongW(Ctl(ControlId::edtSTRING), GWL_STYLE) & ES_READONLY, 0);
+    const LONG hex = ::GetWindowLongW(Ctl(ControlId::memHEX), GWL_STYLE);
+    EXPECT_NE(hex & ES_READONLY, 0);
+    EXPECT_NE(hex & WS_VSCROLL, 0);
+    EXPECT_EQ(hex & (WS_HSCROLL | ES_AUTOHSCROLL), 0); // lines wrap
+
+    const LOGFONTW main = FontOf(Ctl(ControlId::btnQuery));
+    EXPECT_EQ(std::wstring(main.lfFaceName), L"Tahoma");
+    EXPECT_EQ(main.lfHeight, -11);
+    const CHARFORMAT2W hexFont = RichFontOf(Ctl(ControlId::memHEX));
+    EXPECT_EQ(std::wstring(hexFont.szFaceName), L"Courier New");
+    EXPECT_EQ(hexFont.bCharSet, ANSI_CHARSET);
+    EXPECT_EQ(hexFont.yHeight, 11 * 1440 / 96); // twips
+    // edtSTRING has a font of its own, so that its character set changes alone.
+    EXPECT_NE(::SendMessageW(Ctl(ControlId::edtSTRING), WM_GETFONT, 0, 0),
+              ::SendMessageW(Ctl(ControlId::btnQuery), WM_GETFONT, 0, 0));
+
+    HMENU bar = ::GetMenu(window->Handle());
+    ASSERT_EQ(::GetMenuItemCount(bar), 2);
+    EXPECT_EQ(MenuText(bar, 0), L"Output Format");
+    EXPECT_EQ(MenuText(bar, 1), L"About");
+    EXPECT_EQ(::GetSubMenu(bar, 1), nullptr); // a command on the bar itself
+    HMENU format = ::GetSubMenu(bar, 0);
+    ASSERT_EQ(::GetMenuItemCount(format), 2);
+    EXPECT_EQ(MenuText(format, 0), L"DEFAULT_CHARSET");
+    EXPECT_EQ(MenuText(format, 1), L"SHIFTJIS_CHARSET");
+}
+
+TEST_F(MainWindowTest, LayoutAt96Dpi) {
+    RECT client{};
+    ::GetClientRect(window->Handle(), &client);
+    EXPECT_EQ(client.right, 497);
+    EXPECT_EQ(client.bottom, 272);
+    for (const Expected& e : kExpectedRects) {
+        ExpectRect(Ctl(e.id), e, 96);
+    }
+    // Labels size themselves to their caption but stand where designed.
+    const RECT label = RectInParent(Ctl(ControlId::Label5));
+    EXPECT_EQ(label.left, 188);
+    EXPECT_EQ(label.top, 81);
+    // Centred on the desktop.
+    RECT outer{};
+    ::GetWindowRect(window->Handle(), &outer);
+    MONITORINFO monitor{};
+    monitor.cbSize = sizeof(monitor);
+    ::GetMonitorInfoW(::MonitorFromWindow(window->Handle(), MONITOR_DEFAULTTOPRIMARY), &monitor);
+    EXPECT_NEAR((outer.left + outer.right) / 2, (monitor.rcWork.left + monitor.rcWork.right) / 2,
+                1);
+    EXPECT_NEAR((outer.top + outer.bottom) / 2, (monitor.rcWork.top + monitor.rcWork.bottom) / 2,
+                1);
+}
+
+TEST_F(MainWindowAt150, EveryNumberScales) {
+    RECT client{};
+    ::GetClientRect(window->Handle(), &client);
+    EXPECT_EQ(client.right, 746);
+    EXPECT_EQ(client.bottom, 408);
+    for (const Expected& e : kExpectedRects) {
+        ExpectRect(Ctl(e.id), e, 144);
+    }
+    EXPECT_EQ(FontOf(Ctl(ControlId::btnQuery)).lfHeight, -17);
+    EXPECT_EQ(RichFontOf(Ctl(ControlId::memHEX)).yHeight, 17 * 1440 / 96); // twips at 96
+    EXPECT_EQ(FontOf(Ctl(ControlId::edtSTRING)).lfHeight, -17);
+}
+
+TEST_F(MainWindowTest, DpiChangeRelaysOutAtTheSuggestedRectangle) {
+    RECT suggested{100, 50, 100 + 640, 50 + 400};
+    EXPECT_EQ(::SendMessageW(window->Handle(), WM_DPICHANGED, MAKEWPARAM(120, 120),
+                             reinterpret_cast<LPARAM>(&suggested)),
+              0);
+    RECT outer{};
+    ::GetWindowRect(window->Handle(), &outer);
+    EXPECT_EQ(outer.left, 100);
+    EXPECT_EQ(outer.top, 50);
+    EXPECT_EQ(outer.right - outer.left, 640);
+    for (const Expected& e : kExpectedRects) {
+        ExpectRect(Ctl(e.id), e, 120);
+    }
+    EXPECT_EQ(FontOf(Ctl(ControlId::cbxQuery)).lfHeight, -14);
+}
+
+TEST_F(MainWindowTest, TabFollowsTheDesignedOrder) {
+    const auto sequence = [&](ControlId from, int steps) {
+        std::vector<HWND> order;
+        HWND at = Ctl(from);
+        for (int i = 0; i < steps; ++i) {
+            at = ::GetNextDlgTabItem(window->Handle(), at, FALSE);
+            order.push_back(at);
+        }
+        return order;
+    };
+    // Disabled controls and the unchecked radio button are skipped.
+    EXPECT_EQ(sequence(ControlId::btnQuery, 8),
+              (std::vector<HWND>{Ctl(ControlId::OutputLength), Ctl(ControlId::cbxQuery),
+                                 Ctl(ControlId::rbtnPreset), Ctl(ControlId::cbxDriveList),
+                                 Ctl(ControlId::edtSTRING), Ctl(ControlId::Button2),
+                                 Ctl(ControlId::memHEX), Ctl(ControlId::cbxBit)}));
+
+    EnterManualMode();
+    KeyDown(Ctl(ControlId::cbxByteLength), VK_DOWN); // to "12 Bytes"
+    KeyDown(Ctl(ControlId::cbxByteLength), VK_DOWN); // to "16 Bytes"
+    std::vector<HWND> manual{Ctl(ControlId::rbtnManual)};
+    for (int k : {2, 3, 4, 5, 6, 7, 8, 9, 10, 1, 16, 15, 14, 13, 12, 11}) {
+        manual.push_back(Ctl(ByteFieldId(k)));
+    }
+    manual.push_back(Ctl(ControlId::cbxByteLength));
+    manual.push_back(Ctl(ControlId::cbxDriveList));
+    EXPECT_EQ(sequence(ControlId::cbxQuery, static_cast<int>(manual.size())), manual);
+}
+
+TEST_F(MainWindowTest, PresetSendShowsTheHandheldsAnswerAsTextAndHex) {
+    Click(ControlId::btnQuery);
+
+    ASSERT_EQ(world.requests.size(), 1u);
+    EXPECT_EQ(world.requests[0].cdb[0], 0x12); // INQUIRY
+    EXPECT_EQ(world.requests[0].dataTransferLength, 56u);
+    std::vector<std::uint8_t> answer;
+    sim::SimWorld::HandheldAnswer(world.requests[0].cdb, answer);
+    answer.resize(56); // the rest of the buffer stays zero
+    EXPECT_EQ(TextOf(ControlId::edtSTRING), RenderAnsi(answer.data(), answer.size()));
+    // One hex line, wrapped for display: the displayed lines put together
+    // give the line back.
+    std::wstring shown = window->Controls().memHEX->WholeText();
+    ASSERT_GE(shown.size(), 2u);
+    EXPECT_EQ(shown.substr(shown.size() - 2), L"\r\n");
+    std::wstring joined;
+    for (wchar_t c : shown) {
+        if (c != L'\r' && c != L'\n') {
+            joined += c;
+        }
+    }
+    EXPECT_EQ(joined, RenderHexLine(answer.data(), answer.size()));
+    // The view shows the start of the dump.
+    DWORD start = 1;
+    DWORD end = 1;
+    ::SendMessageW(Ctl(ControlId::memHEX), EM_GETSEL, reinterpret_cast<WPARAM>(&start),
+                   reinterpret_cast<LPARAM>(&end));
+    EXPECT_EQ(start, 0u);
+    EXPECT_EQ(end, 0u);
+}
+
+TEST_F(MainWindowTest, FailedSendAndTheFormatConfirmation) {
+    SetTextOf(ControlId::cbxDriveList, L"G:\\"); // a volume without extents
+    Click(ControlId::btnQuery);
+    EXPECT_EQ(TextOf(ControlId::edtSTRING), L"SCSI Command Failed");
+
+    SetTextOf(ControlId::cbxDriveList, L"E:\\");
+    KeyDown(Ctl(ControlId::cbxQuery), VK_DOWN); // preset 1, the format
+    const std::size_t before = world.requests.size();
+    {
+        BoxAnswerer answerer({Escape()}, window->Handle());
+        Click(ControlId::btnQuery);
+        const auto& boxes = answerer.Wait();
+        ASSERT_EQ(boxes.size(), 1u);
+        EXPECT_EQ(boxes[0].caption, L"Confirm");
+        EXPECT_EQ(boxes[0].text, L"This will device level format your memory stick, your files "
+                                 L"will be erased.  ARE YOU SURE?");
+    }
+    EXPECT_EQ(world.requests.size(), before); // nothing sent
+    EXPECT_EQ(TextOf(ControlId::edtSTRING), L"");
+    {
+        BoxAnswerer answerer({Press(L"OK")}, window->Handle());
+        Click(ControlId::btnQuery);
+        answerer.Wait();
+    }
+    EXPECT_EQ(world.formatCount, 1);
+}
+
+TEST_F(MainWindowTest, RadioButtonsRunTheirHandlerOnlyWhenTheyBecomeChecked) {
+    {
+        BoxAnswerer answerer({Press(L"OK")}, window->Handle());
+        Click(ControlId::rbtnManual);
+        const auto& boxes = answerer.Wait();
+        ASSERT_EQ(boxes.size(), 1u); // the one-time warning
+        EXPECT_EQ(boxes[0].caption, kApplicationTitle);
+    }
+    EXPECT_TRUE(Checked(Ctl(ControlId::rbtnManual)));
+    EXPECT_FALSE(Checked(Ctl(ControlId::rbtnPreset)));
+    EXPECT_TRUE(::IsWindowEnabled(Ctl(ByteFieldId(10))));
+    EXPECT_FALSE(::IsWindowEnabled(Ctl(ByteFieldId(11))));
+    EXPECT_FALSE(::IsWindowEnabled(Ctl(ControlId::cbxQuery)));
+    // Only the checked one is a Tab stop.
+    EXPECT_NE(::GetWindowLongW(Ctl(ControlId::rbtnManual), GWL_STYLE) & WS_TABSTOP, 0);
+    EXPECT_EQ(::GetWindowLongW(Ctl(ControlId::rbtnPreset), GWL_STYLE) & WS_TABSTOP, 0);
+
+    // A second click on the checked button runs nothing: what the handler
+    // would enable again stays disabled.
+    ::EnableWindow(Ctl(ByteFieldId(1)), FALSE);
+    Click(ControlId::rbtnManual);
+    EXPECT_FALSE(::IsWindowEnabled(Ctl(ByteFieldId(1))));
+
+    Click(ControlId::rbtnPreset);
+    EXPECT_TRUE(Checked(Ctl(ControlId::rbtnPreset)));
+    EXPECT_FALSE(Checked(Ctl(ControlId::rbtnManual)));
+    EXPECT_TRUE(::IsWindowEnabled(Ctl(ControlId::cbxQuery)));
+    EXPECT_FALSE(::IsWindowEnabled(Ctl(ByteFieldId(2))));
+    ::EnableWindow(Ctl(ByteFieldId(2)), TRUE);
+    Click(ControlId::rbtnPreset);
+    EXPECT_TRUE(::IsWindowEnabled(Ctl(ByteFieldId(2))));
+}
+
+TEST_F(MainWindowTest, ListsRunTheirChangeHandlerForTheUsersStepsOnly) {
+    KeyDown(Ctl(ControlId::cbxQuery), VK_DOWN);
+    EXPECT_EQ(TextOf(ControlId::cbxQuery), kPresetCaptions[1]);
+    EXPECT_EQ(TextOf(ControlId::OutputLength), L"0");
+    KeyDown(Ctl(ControlId::cbxQuery), VK_DOWN);
+    KeyDown(Ctl(ControlId::cbxQuery), VK_DOWN);
+    EXPECT_EQ(TextOf(ControlId::OutputLength), L"128");
+    EXPECT_EQ(TextOf(ControlId::cbxBit), L"Unicode");
+
+    // The program's own selection runs no handler.
+    window->Controls().cbxQuery->SetItemIndex(0);
+    EXPECT_EQ(TextOf(ControlId::cbxQuery), kPresetCaptions[0]);
+    EXPECT_EQ(TextOf(ControlId::OutputLength), L"128");
+
+    EnterManualMode();
+    SetTextOf(ByteFieldId(12), L"AB");
+    KeyDown(Ctl(ControlId::cbxByteLength), VK_DOWN); // "12 Bytes"
+    EXPECT_TRUE(::IsWindowEnabled(Ctl(ByteFieldId(12))));
+    KeyDown(Ctl(ControlId::cbxByteLength), VK_UP); // back to "10 Bytes"
+    EXPECT_FALSE(::IsWindowEnabled(Ctl(ByteFieldId(12))));
+    EXPECT_EQ(TextOf(ByteFieldId(12)), L"00");
+}
+
+TEST_F(MainWindowTest, OutputFormatMenuChangesOnlyTheTextFieldsCharacterSet) {
+    SetTextOf(ControlId::edtSTRING, L"kept");
+    Menu(CommandId::SHIFTJISCHARSET1);
+    EXPECT_EQ(FontOf(Ctl(ControlId::edtSTRING)).lfCharSet, SHIFTJIS_CHARSET);
+    EXPECT_EQ(FontOf(Ctl(ControlId::edtSTRING)).lfHeight, -11);
+    EXPECT_EQ(FontOf(Ctl(ControlId::btnQuery)).lfCharSet, DEFAULT_CHARSET);
+    EXPECT_EQ(RichFontOf(Ctl(ControlId::memHEX)).bCharSet, ANSI_CHARSET);
+    EXPECT_EQ(TextOf(ControlId::edtSTRING), L"kept");
+    Menu(CommandId::DEFAULTCHARSET1);
+    EXPECT_EQ(FontOf(Ctl(ControlId::edtSTRING)).lfCharSet, DEFAULT_CHARSET);
+}
+
+TEST_F(MainWindowTest, DeviceChangeReachesTheHandlerAndAnswersZero) {
+    DEV_BROADCAST_VOLUME volume{};
+    volume.dbcv_size = sizeof(volume);
+    volume.dbcv_devicetype = DBT_DEVTYP_VOLUME;
+    volume.dbcv_unitmask = 1u << 4; // E:
+    BoxAnswerer answerer({Press(L"OK")}, window->Handle());
+    const LRESULT result =
+        ::SendMessageW(window->Handle(), WM_DEVICECHANGE, DBT_DEVICEREMOVECOMPLETE,
+                       reinterpret_cast<LPARAM>(&volume));
+    const auto& boxes = answerer.Wait();
+    EXPECT_EQ(result, 0);
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].text, L"The selected drive (E:\\) has been removed");
+    EXPECT_EQ(ListItems(Ctl(ControlId::cbxDriveList)), (std::vector<std::wstring>{L"F:\\"}));
+    EXPECT_EQ(TextOf(ControlId::cbxDriveList), L"F:\\");
+}
+
+TEST_F(MainWindowTest, ErrorInAHandlerGoesToTheErrorBoxAndTheProgramGoesOn) {
+    EnterManualMode();
+    SetTextOf(ByteFieldId(9), L"G1");
+    {
+        BoxAnswerer answerer({Press(L"OK")}, window->Handle());
+        Click(ControlId::btnQuery);
+        const auto& boxes = answerer.Wait();
+        ASSERT_EQ(boxes.size(), 1u);
+        EXPECT_EQ(boxes[0].caption, kApplicationTitle);
+        EXPECT_EQ(boxes[0].text, L"''$G1'' is not a valid integer value.");
+        EXPECT_EQ(boxes[0].icon, ::LoadIconW(nullptr, IDI_ERROR));
+        EXPECT_TRUE(boxes[0].ownerWasDisabled);
+    }
+    EXPECT_TRUE(world.requests.empty());
+    EXPECT_EQ(DataInBuffer::LiveCount(), 0);
+    EXPECT_TRUE(::IsWindowEnabled(window->Handle()));
+
+    // Still waiting for events, with everything as it was.
+    EXPECT_EQ(TextOf(ByteFieldId(9)), L"G1");
+    SetTextOf(ByteFieldId(1), L"12");
+    SetTextOf(ByteFieldId(9), L"00");
+    Click(ControlId::btnQuery);
+    ASSERT_EQ(world.requests.size(), 1u);
+    EXPECT_EQ(world.requests[0].cdb[0], 0x12);
+    EXPECT_EQ(world.requests[0].cdbLength, 10);
+}
+
+TEST_F(MainWindowTest, CopyToClipboardPutsTheReportAsUnicodeTextOnly) {
+    Click(ControlId::Button2);
+    ASSERT_TRUE(::OpenClipboard(nullptr));
+    EXPECT_TRUE(::IsClipboardFormatAvailable(CF_UNICODETEXT));
+    EXPECT_EQ(::CountClipboardFormats() > 0, true);
+    auto* data = static_cast<const wchar_t*>(::GlobalLock(::GetClipboardData(CF_UNICODETEXT)));
+    ASSERT_NE(data, nullptr);
+    const std::wstring text(data);
+    ::GlobalUnlock(::GetClipboardData(CF_UNICODETEXT));
+    ::CloseClipboard();
+    EXPECT_EQ(text, std::wstring(L"Query: ") + kPresetCaptions[0] +
+                        L"\r\nLength = 56\r\nString Output: \"\"\r\nHex Output:");
+}
+
+TEST_F(MainWindowTest, AClipboardHeldElsewhereGivesTheErrorBox) {
+    ASSERT_TRUE(::OpenClipboard(nullptr));
+    ::EmptyClipboard();
+    ::CloseClipboard();
+    // Another thread holds the clipboard open while the button is pressed.
+    HANDLE opened = ::CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    HANDLE release = ::CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    std::thread holder([&] {
+        ::OpenClipboard(nullptr);
+        ::SetEvent(opened);
+        ::WaitForSingleObject(release, 20000);
+        ::CloseClipboard();
+    });
+    ::WaitForSingleObject(opened, 5000);
+    {
+        BoxAnswerer answerer({Press(L"OK")}, window->Handle());
+        Click(ControlId::Button2);
+        const auto& boxes = answerer.Wait();
+        ASSERT_EQ(boxes.size(), 1u);
+        EXPECT_EQ(boxes[0].caption, kApplicationTitle);
+        EXPECT_EQ(boxes[0].text.rfind(L"Cannot open clipboard: ", 0), 0u) << boxes[0].text.size();
+        EXPECT_GT(boxes[0].text.size(), std::wstring(L"Cannot open clipboard: ").size());
+        EXPECT_EQ(boxes[0].text.find(L'\n'), std::wstring::npos);
+        EXPECT_EQ(boxes[0].text.back(), L'.');
+    }
+    ::SetEvent(release);
+    holder.join();
+    ::CloseHandle(opened);
+    ::CloseHandle(release);
+    EXPECT_FALSE(::IsClipboardFormatAvailable(CF_UNICODETEXT)); // the old contents stay
+}
+
+TEST_F(MainWindowTest, AboutShowsTheCreditsModallyEachTime) {
+    TfrmAbout about(::GetModuleHandleW(nullptr), window->Handle(), window->Dpi());
+    window->SetAboutBox(&about);
+    EXPECT_FALSE(::IsWindowVisible(about.Handle())); // made hidden
+    EXPECT_EQ(Text(about.Handle()), L"About Juxa 0.5 BETA");
+    RECT client{};
+    ::GetClientRect(about.Handle(), &client);
+    EXPECT_EQ(client.right, 294);
+    EXPECT_EQ(client.bottom, 143);
+    const RECT memo = RectInParent(about.Memo1());
+    EXPECT_EQ(memo.left, 8);
+    EXPECT_EQ(memo.top, 8);
+    EXPECT_EQ(memo.right - memo.left, 278);
+    EXPECT_EQ(memo.bottom - memo.top, 127);
+    EXPECT_NE(::GetWindowLongW(about.Memo1(), GWL_STYLE) & ES_READONLY, 0);
+    EXPECT_EQ(::SendMessageW(about.Memo1(), EM_GETLINECOUNT, 0, 0), 7);
+    EXPECT_EQ(::SendMessageW(about.Memo1(), EM_LINELENGTH,
+                             ::SendMessageW(about.Memo1(), EM_LINEINDEX, 1, 0), 0),
+              0);
+
+    for (int round = 0; round < 2; ++round) {
+        bool wasVisible = false;
+        bool ownerDisabled = false;
+        RECT shown{};
+        std::thread closer([&] {
+            for (int i = 0; i < 500 && ::IsWindowVisible(about.Handle()) == FALSE; ++i) {
+                ::Sleep(10);
+            }
+            wasVisible = ::IsWindowVisible(about.Handle()) != FALSE;
+            ownerDisabled = ::IsWindowEnabled(window->Handle()) == FALSE;
+            ::GetWindowRect(about.Handle(), &shown);
+            ::PostMessageW(about.Handle(), WM_SYSCOMMAND, SC_CLOSE, 0);
+        });
+        Menu(CommandId::ABout1);
+        closer.join();
+        EXPECT_TRUE(wasVisible);
+        EXPECT_TRUE(ownerDisabled);
+        EXPECT_FALSE(::IsWindowVisible(about.Handle()));
+        EXPECT_TRUE(::IsWindowEnabled(window->Handle()));
+        RECT owner{};
+        ::GetWindowRect(window->Handle(), &owner);
+        EXPECT_NEAR((shown.left + shown.right) / 2, (owner.left + owner.right) / 2, 1);
+        EXPECT_NEAR((shown.top + shown.bottom) / 2, (owner.top + owner.bottom) / 2, 1);
+    }
+    window->SetAboutBox(nullptr);
+}

@@ -1,0 +1,271 @@
+#include "WindowTestSupport.h"
+
+#include "Win32Controls.h"
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+
+namespace juxa::win32::test {
+
+namespace {
+
+constexpr auto kBoxTimeout = std::chrono::seconds(15);
+
+struct Search {
+    HWND found = nullptr;
+};
+
+BOOL CALLBACK FindBox(HWND window, LPARAM lParam) {
+    auto* search = reinterpret_cast<Search*>(lParam);
+    wchar_t cls[64] = {};
+    ::GetClassNameW(window, cls, 64);
+    if (std::wstring(cls) == L"#32770" && ::IsWindowVisible(window) != FALSE) {
+        search->found = window;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+HWND WaitForBox(DWORD thread, HWND previous) {
+    const auto until = std::chrono::steady_clock::now() + kBoxTimeout;
+    while (std::chrono::steady_clock::now() < until) {
+        Search search;
+        ::EnumThreadWindows(thread, FindBox, reinterpret_cast<LPARAM>(&search));
+        if (search.found != nullptr && search.found != previous) {
+            return search.found;
+        }
+        ::Sleep(10);
+    }
+    return nullptr;
+}
+
+struct Children {
+    std::vector<HWND> windows;
+};
+
+BOOL CALLBACK CollectChild(HWND window, LPARAM lParam) {
+    reinterpret_cast<Children*>(lParam)->windows.push_back(window);
+    return TRUE;
+}
+
+BoxSeen Inspect(HWND box, HWND owner) {
+    BoxSeen seen;
+    seen.caption = Text(box);
+    seen.ownerWasDisabled = owner != nullptr && ::IsWindowEnabled(owner) == FALSE;
+    Children children;
+    ::EnumChildWindows(box, CollectChild, reinterpret_cast<LPARAM>(&children));
+    for (HWND child : children.windows) {
+        wchar_t cls[64] = {};
+        ::GetClassNameW(child, cls, 64);
+        const std::wstring kind(cls);
+        const LONG style = ::GetWindowLongW(child, GWL_STYLE);
+        if (kind == L"Button" && ::IsWindowVisible(child) != FALSE) {
+            seen.buttons.push_back(Text(child));
+            if ((style & BS_TYPEMASK) == BS_DEFPUSHBUTTON) {
+                seen.defaultButton = Text(child);
+            }
+        } else if (kind == L"Static") {
+            if ((style & SS_TYPEMASK) == SS_ICON) {
+                seen.icon = reinterpret_cast<HICON>(::SendMessageW(child, STM_GETICON, 0, 0));
+            } else if (!Text(child).empty()) {
+                seen.text += Text(child);
+            }
+        }
+    }
+    return seen;
+}
+
+HWND ButtonNamed(HWND box, const std::wstring& caption) {
+    Children children;
+    ::EnumChildWindows(box, CollectChild, reinterpret_cast<LPARAM>(&children));
+    for (HWND child : children.windows) {
+        wchar_t cls[64] = {};
+        ::GetClassNameW(child, cls, 64);
+        if (std::wstring(cls) == L"Button" && Text(child) == caption) {
+            return child;
+        }
+    }
+    return nullptr;
+}
+
+void Give(HWND box, const Answer& answer, DWORD thread) {
+    switch (answer.kind) {
+    case Answer::Kind::Button: {
+        HWND button = ButtonNamed(box, answer.button);
+        if (button == nullptr) {
+            // The test finds the missing button in what was seen; the box
+            // must still go, or the test would hang in it.
+            ::PostMessageW(box, WM_SYSCOMMAND, SC_CLOSE, 0);
+            break;
+        }
+        ::PostMessageW(box, WM_COMMAND, MAKEWPARAM(::GetDlgCtrlID(button), BN_CLICKED),
+                       reinterpret_cast<LPARAM>(button));
+        break;
+    }
+    case Answer::Kind::Escape:
+    case Answer::Kind::Enter: {
+        // The key goes where the user's would: to the focus inside the box.
+        GUITHREADINFO info{};
+        info.cbSize = sizeof(info);
+        ::GetGUIThreadInfo(thread, &info);
+        HWND target = info.hwndFocus != nullptr ? info.hwndFocus : box;
+        const WPARAM key = answer.kind == Answer::Kind::Escape ? VK_ESCAPE : VK_RETURN;
+        ::PostMessageW(target, WM_KEYDOWN, key, 1);
+        ::PostMessageW(target, WM_KEYUP, key, static_cast<LPARAM>(0xC0000001));
+        break;
+    }
+    case Answer::Kind::CloseBox:
+        ::PostMessageW(box, WM_SYSCOMMAND, SC_CLOSE, 0);
+        break;
+    }
+}
+
+} // namespace
+
+Answer Press(const std::wstring& caption) {
+    return Answer{Answer::Kind::Button, caption};
+}
+Answer Escape() {
+    return Answer{Answer::Kind::Escape, {}};
+}
+Answer Enter() {
+    return Answer{Answer::Kind::Enter, {}};
+}
+Answer CloseBox() {
+    return Answer{Answer::Kind::CloseBox, {}};
+}
+
+BoxAnswerer::BoxAnswerer(std::vector<Answer> answers, HWND owner, DWORD thread)
+    : answers_(std::move(answers)), owner_(owner), thread_(thread) {
+    worker_ = std::thread([this] { Run(); });
+}
+
+BoxAnswerer::~BoxAnswerer() {
+    if (worker_.joinable()) {
+        worker_.join();
+    }
+}
+
+const std::vector<BoxSeen>& BoxAnswerer::Wait() {
+    if (worker_.joinable()) {
+        worker_.join();
+    }
+    return seen_;
+}
+
+void BoxAnswerer::Run() {
+    HWND previous = nullptr;
+    for (const Answer& answer : answers_) {
+        HWND box = WaitForBox(thread_, previous);
+        if (box == nullptr) {
+            if (::getenv("JUXA_TEST_DEBUG") != nullptr) {
+                struct Lister {
+                    static BOOL CALLBACK Each(HWND w, LPARAM) {
+                        wchar_t cls[64] = {};
+                        ::GetClassNameW(w, cls, 64);
+                        fwprintf(stderr, L"window %p thread %lu class %ls visible %d text %ls\n",
+                                 (void*)w, ::GetWindowThreadProcessId(w, nullptr), cls,
+                                 ::IsWindowVisible(w), Text(w).c_str());
+                        return TRUE;
+                    }
+                };
+                fwprintf(stderr, L"no box; thread %lu\n", thread_);
+                ::EnumWindows(Lister::Each, 0);
+            }
+            return; // the test sees fewer boxes than it expected
+        }
+        if (::getenv("JUXA_TEST_DEBUG") != nullptr) {
+            fwprintf(stderr, L"box found at %lu\n", ::GetTickCount());
+        }
+        ::Sleep(50); // let the box finish setting its focus and default button
+        seen_.push_back(Inspect(box, owner_));
+        Give(box, answer, thread_);
+        // Wait until this box is gone before looking for the next one.
+        const auto until = std::chrono::steady_clock::now() + kBoxTimeout;
+        while (::IsWindow(box) != FALSE && ::IsWindowVisible(box) != FALSE &&
+               std::chrono::steady_clock::now() < until) {
+            ::Sleep(10);
+        }
+        if (::getenv("JUXA_TEST_DEBUG") != nullptr) {
+            fwprintf(stderr, L"box gone at %lu\n", ::GetTickCount());
+        }
+        previous = ::IsWindow(box) != FALSE ? box : nullptr;
+    }
+}
+
+void Pump(DWORD milliseconds) {
+    const DWORD start = ::GetTickCount();
+    do {
+        MSG msg{};
+        while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE) != FALSE) {
+            ::TranslateMessage(&msg);
+            ::DispatchMessageW(&msg);
+        }
+        if (milliseconds > 0) {
+            ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 5, QS_ALLINPUT);
+        }
+    } while (::GetTickCount() - start < milliseconds);
+}
+
+std::wstring Text(HWND window) {
+    return WindowText(window);
+}
+
+RECT RectInParent(HWND control) {
+    RECT r{};
+    ::GetWindowRect(control, &r);
+    ::MapWindowPoints(HWND_DESKTOP, ::GetParent(control), reinterpret_cast<POINT*>(&r), 2);
+    return r;
+}
+
+LOGFONTW FontOf(HWND window) {
+    LOGFONTW font{};
+    const auto handle = reinterpret_cast<HFONT>(::SendMessageW(window, WM_GETFONT, 0, 0));
+    ::GetObjectW(handle, sizeof(font), &font);
+    return font;
+}
+
+CHARFORMAT2W RichFontOf(HWND window) {
+    CHARFORMAT2W format{};
+    format.cbSize = sizeof(format);
+    ::SendMessageW(window, EM_GETCHARFORMAT, SCF_DEFAULT, reinterpret_cast<LPARAM>(&format));
+    return format;
+}
+
+void MainWindowTest::Build(const WindowOptions& options) {
+    InitialiseControls();
+    window.reset();
+    drives = std::make_unique<SimDriveQueries>(world);
+    window = std::make_unique<MainWindow>(::GetModuleHandleW(nullptr), world, *drives, options);
+    window->Show(SW_SHOW);
+    ::SetForegroundWindow(window->Handle());
+    Pump();
+}
+
+void MainWindowTest::TearDown() {
+    window.reset();
+    Pump();
+}
+
+void MainWindowTest::SetTextOf(ControlId id, const std::wstring& text) const {
+    ::SetWindowTextW(Ctl(id), text.c_str());
+}
+
+void MainWindowTest::Click(ControlId id) const {
+    // BM_CLICK presses and releases the mouse on the button, so the button
+    // takes the focus first, as a real click does.
+    ::SendMessageW(Ctl(id), BM_CLICK, 0, 0);
+}
+
+void MainWindowTest::Menu(CommandId id) const {
+    ::SendMessageW(window->Handle(), WM_COMMAND, MAKEWPARAM(static_cast<int>(id), 0), 0);
+}
+
+void MainWindowTest::EnterManualMode() {
+    BoxAnswerer answerer({Press(L"OK")}, window->Handle());
+    Click(ControlId::rbtnManual);
+    answerer.Wait();
+}
+
+} // namespace juxa::win32::test

@@ -1,0 +1,95 @@
+// Helpers for driving the real window inside the test process: the window is
+// built on the test's thread, and a helper thread answers the modal boxes
+// that the handlers open there.
+#pragma once
+
+#include "About.h"
+#include "MainWindow.h"
+#include "SimDrives.h"
+#include "SimWorld.h"
+
+#include <windows.h>
+#include <richedit.h>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace juxa::win32::test {
+
+// What a box looked like when it was answered.
+struct BoxSeen {
+    std::wstring caption;
+    std::wstring text;                 // the message, without the buttons' captions
+    std::vector<std::wstring> buttons; // captions as set, "&" included
+    std::wstring defaultButton;
+    HICON icon = nullptr;
+    bool ownerWasDisabled = false;
+};
+
+// How a box is answered.
+struct Answer {
+    enum class Kind { Button, Escape, Enter, CloseBox } kind = Kind::Button;
+    std::wstring button; // for Kind::Button: its caption, "&" included
+};
+Answer Press(const std::wstring& caption);
+Answer Escape();
+Answer Enter();
+Answer CloseBox();
+
+// Answers, in order, the boxes that the given thread opens, one answer each.
+// Waits for them in the background; Wait() returns what was seen.
+class BoxAnswerer {
+public:
+    BoxAnswerer(std::vector<Answer> answers, HWND owner = nullptr,
+                DWORD thread = ::GetCurrentThreadId());
+    BoxAnswerer(const BoxAnswerer&) = delete;
+    BoxAnswerer& operator=(const BoxAnswerer&) = delete;
+    ~BoxAnswerer();
+    const std::vector<BoxSeen>& Wait();
+
+private:
+    void Run();
+    std::vector<Answer> answers_;
+    HWND owner_;
+    DWORD thread_;
+    std::vector<BoxSeen> seen_;
+    std::thread worker_;
+};
+
+// Lets the window handle what is queued (timers included) for a while.
+void Pump(DWORD milliseconds = 0);
+
+std::wstring Text(HWND window);
+// A control's rectangle in its parent's client coordinates.
+RECT RectInParent(HWND control);
+// The height and character set of the font a window uses.
+LOGFONTW FontOf(HWND window);
+// A rich edit's default character format (it answers no WM_GETFONT).
+CHARFORMAT2W RichFontOf(HWND window);
+
+// The main window on a simulated world: E: holds the handheld.
+class MainWindowTest : public ::testing::Test {
+protected:
+    void SetUp() override { Build(WindowOptions{}); }
+    void TearDown() override;
+    void Build(const WindowOptions& options);
+
+    HWND Ctl(ControlId id) const { return window->Control(id); }
+    std::wstring TextOf(ControlId id) const { return Text(Ctl(id)); }
+    void SetTextOf(ControlId id, const std::wstring& text) const;
+    // A user's click on a button, pressed and released with the mouse.
+    void Click(ControlId id) const;
+    void Menu(CommandId id) const;
+    // Switches to manual mode, answering the one-time warning when it comes.
+    void EnterManualMode();
+
+    sim::SimWorld world;
+    std::unique_ptr<SimDriveQueries> drives;
+    std::unique_ptr<MainWindow> window;
+};
+
+} // namespace juxa::win32::test
