@@ -383,6 +383,25 @@ TEST_F(MainWindowTest, DeviceChangeReachesTheHandlerAndAnswersZero) {
     EXPECT_EQ(TextOf(ControlId::cbxDriveList), L"F:\\");
 }
 
+TEST_F(MainWindowTest, AnArrivingRemovableDriveIsAskedAboutAndSelectedOnYes) {
+    world.volumes[L'K'] = sim::SimVolume{sim::kDriveRemovable, 0, {2}, 0};
+    DEV_BROADCAST_VOLUME volume{};
+    volume.dbcv_size = sizeof(volume);
+    volume.dbcv_devicetype = DBT_DEVTYP_VOLUME;
+    volume.dbcv_unitmask = 1u << 10; // K:
+    BoxAnswerer answerer({Press(L"&Yes")}, window->Handle());
+    const LRESULT result = ::SendMessageW(window->Handle(), WM_DEVICECHANGE, DBT_DEVICEARRIVAL,
+                                          reinterpret_cast<LPARAM>(&volume));
+    const auto& boxes = answerer.Wait();
+    EXPECT_EQ(result, 0);
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].caption, L"Warning");
+    EXPECT_EQ(boxes[0].text, L"USB Drive K:\\ Detected\n\rIs this your target drive?");
+    EXPECT_EQ(ListItems(Ctl(ControlId::cbxDriveList)),
+              (std::vector<std::wstring>{L"E:\\", L"F:\\", L"K:\\"}));
+    EXPECT_EQ(TextOf(ControlId::cbxDriveList), L"K:\\");
+}
+
 TEST_F(MainWindowTest, ErrorInAHandlerGoesToTheErrorBoxAndTheProgramGoesOn) {
     EnterManualMode();
     SetTextOf(ByteFieldId(9), L"G1");
