@@ -429,7 +429,44 @@ TEST_F(MainWindowTest, ErrorInAHandlerGoesToTheErrorBoxAndTheProgramGoesOn) {
     EXPECT_EQ(world.requests[0].cdbLength, 10);
 }
 
+namespace {
+
+std::wstring ClipboardText() {
+    if (!::OpenClipboard(nullptr)) {
+        return L"<cannot open>";
+    }
+    std::wstring text;
+    if (HANDLE data = ::GetClipboardData(CF_UNICODETEXT)) {
+        text = static_cast<const wchar_t*>(::GlobalLock(data));
+        ::GlobalUnlock(data);
+    }
+    ::CloseClipboard();
+    return text;
+}
+
+} // namespace
+
 TEST_F(MainWindowTest, CopyToClipboardPutsTheReportAsUnicodeTextOnly) {
+    Click(ControlId::Button2);
+    EXPECT_EQ(ClipboardText(), std::wstring(L"Query: ") + kPresetCaptions[0] +
+                                   L"\r\nLength = 56\r\nString Output: \"\"\r\nHex Output:");
+
+    // After a real send through the simulated handheld.
+    Click(ControlId::btnQuery);
+    Click(ControlId::Button2);
+    std::vector<std::uint8_t> answer;
+    sim::SimWorld::HandheldAnswer(world.requests.at(0).cdb, answer);
+    answer.resize(56, 0);
+    const std::wstring report = ClipboardText();
+    const std::wstring head = std::wstring(L"Query: ") + kPresetCaptions[0] +
+                              L"\r\nLength = 56\r\nString Output: \"" +
+                              RenderAnsi(answer.data(), 56) + L"\"\r\nHex Output:00 80 02 02 1F ";
+    EXPECT_EQ(report.substr(0, head.size()), head);
+    EXPECT_EQ(report.substr(report.size() - 5), L"00 \r\n");
+    EXPECT_GT(std::count(report.begin(), report.end(), L'\n'), 4) << "the hex spans several lines";
+}
+
+TEST_F(MainWindowTest, TheClipboardHoldsOnlyUnicodeText) {
     Click(ControlId::Button2);
     ASSERT_TRUE(::OpenClipboard(nullptr));
     EXPECT_TRUE(::IsClipboardFormatAvailable(CF_UNICODETEXT));
