@@ -237,6 +237,35 @@ std::uint8_t SimWorld::HandheldAnswer(const std::uint8_t* cdb, std::vector<std::
         data.resize(std::min(data.size(), allocation));
         return kScsiStatusGood;
     }
+    case 0x3C: { // READ BUFFER: the device's 64 KiB data buffer, or its descriptor
+        const std::size_t allocation = (static_cast<std::size_t>(cdb[6]) << 16) |
+                                       (static_cast<std::size_t>(cdb[7]) << 8) | cdb[8];
+        switch (cdb[1] & 0x1F) {
+        case 0x02: // data, from the offset in bytes 3 to 5
+        {
+            const std::size_t offset = (static_cast<std::size_t>(cdb[3]) << 16) |
+                                       (static_cast<std::size_t>(cdb[4]) << 8) | cdb[5];
+            if (cdb[2] != 0 || offset > kHandheldBufferSize) {
+                return kScsiStatusCheckCondition;
+            }
+            data.resize(std::min(allocation, kHandheldBufferSize - offset));
+            // The buffer holds a counting pattern, so every byte of a long
+            // answer is told apart from its neighbours in a dump.
+            for (std::size_t i = 0; i < data.size(); ++i) {
+                data[i] = static_cast<std::uint8_t>(offset + i);
+            }
+            return kScsiStatusGood;
+        }
+        case 0x03: // descriptor: no offset boundary, then the capacity
+            data = {0x00, static_cast<std::uint8_t>(kHandheldBufferSize >> 16),
+                    static_cast<std::uint8_t>(kHandheldBufferSize >> 8),
+                    static_cast<std::uint8_t>(kHandheldBufferSize)};
+            data.resize(std::min(data.size(), allocation));
+            return kScsiStatusGood;
+        default:
+            return kScsiStatusCheckCondition;
+        }
+    }
     case 0xFA: // format the memory card: done, nothing to return
         return cdb[2] == 0xA0 && std::memcmp(cdb + 3, "MGfmt", 5) == 0 ? kScsiStatusGood
                                                                        : kScsiStatusCheckCondition;

@@ -211,7 +211,7 @@ void MainWindow::ApplyFonts() {
         if (spec.kind == ControlKind::OutputEdit) {
             edtSTRING_->ApplyFont(dpi_);
         } else if (spec.kind == ControlKind::RichText) {
-            ::SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(hexFont_.Get()), TRUE);
+            memHEX_->SetFont(hexFont_.Get());
         } else {
             ::SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font_.Get()), TRUE);
         }
@@ -309,6 +309,10 @@ void MainWindow::BindPorts(IDevicePort& device, IDriveQueries& drives) {
 }
 
 HWND MainWindow::Control(ControlId id) const {
+    // The hex field may have been replaced by a fresh one since it was built.
+    if (id == ControlId::memHEX && memHEX_ != nullptr) {
+        return memHEX_->Window();
+    }
     return controlWindows_.at(SlotOf(id));
 }
 

@@ -88,7 +88,15 @@ public:
     // 65536 bytes at three characters each, plus the paragraph end.
     static constexpr std::size_t kDefaultCapacity = 3 * 65536 + 1;
 
+    // Above this many characters, clearing puts a fresh control in place.
+    static constexpr std::size_t kReplaceAbove = 4096;
+
     Win32RichText(HWND window, std::size_t capacity);
+    Win32RichText(const Win32RichText&) = delete;
+    Win32RichText& operator=(const Win32RichText&) = delete;
+    ~Win32RichText() = default;
+    // The font is kept, so that a fresh control can take it over.
+    void SetFont(HFONT font);
     void Clear() override;
     void AddLine(const std::wstring& text) override;
     [[nodiscard]] std::wstring WholeText() const override;
@@ -96,7 +104,11 @@ public:
     [[nodiscard]] std::size_t Length() const;
 
 private:
+    // Replaces the control with an empty one of the same class, style,
+    // identifier, place, font and tab position; false if none could be made.
+    bool ReplaceWithEmpty();
     std::size_t capacity_;
+    HFONT font_ = nullptr;
 };
 
 } // namespace juxa::win32

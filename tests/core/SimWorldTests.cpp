@@ -65,6 +65,42 @@ TEST(SimulatedHandheld, InquiryHonoursTheAllocationLength) {
     EXPECT_EQ(buffer[5], 0) << "zeroed by the layer, not written by the device";
 }
 
+TEST(SimulatedHandheld, ReadBufferGivesThePatternFromTheOffsetUpToTheEnd) {
+    SimWorld world;
+    std::vector<std::uint8_t> buffer(70000, 0xEE);
+    // Data mode from offset 0x00FFFE with room for 0x0100 bytes: only the
+    // buffer's last two bytes exist, and the layer zeroes the rest.
+    std::array<std::uint8_t, 16> cdb{0x3C, 0x02, 0, 0x00, 0xFF, 0xFE, 0x00, 0x01, 0x00, 0};
+    ASSERT_EQ(SendManualCommand(world, L'E', 10, cdb, buffer.data(), 16), 0u);
+    EXPECT_EQ(world.requests.back().transferred, 2u);
+    EXPECT_EQ(buffer[0], 0xFE);
+    EXPECT_EQ(buffer[1], 0xFF);
+    EXPECT_EQ(buffer[2], 0x00);
+
+    // The whole buffer, cut by the allocation length (24 bits) and the transfer.
+    cdb = {0x3C, 0x02, 0, 0, 0, 0, 0x01, 0x00, 0x00, 0};
+    ASSERT_EQ(SendManualCommand(world, L'E', 10, cdb, buffer.data(), 70000), 0u);
+    EXPECT_EQ(world.requests.back().transferred, 65536u);
+    EXPECT_EQ(buffer[0x1234], 0x34);
+    EXPECT_EQ(buffer[65535], 0xFF);
+    EXPECT_EQ(buffer[65536], 0x00);
+    ASSERT_EQ(SendManualCommand(world, L'E', 10, cdb, buffer.data(), 300), 0u);
+    EXPECT_EQ(world.requests.back().transferred, 300u);
+
+    cdb = {0x3C, 0x03, 0, 0, 0, 0, 0, 0, 4, 0}; // descriptor: capacity 64 KiB
+    ASSERT_EQ(SendManualCommand(world, L'E', 10, cdb, buffer.data(), 16), 0u);
+    EXPECT_EQ(std::vector<std::uint8_t>(buffer.begin(), buffer.begin() + 5),
+              (std::vector<std::uint8_t>{0x00, 0x01, 0x00, 0x00, 0x00}));
+
+    for (const std::array<std::uint8_t, 16>& bad :
+         {std::array<std::uint8_t, 16>{0x3C, 0x02, 0, 0x01, 0x00, 0x01, 0, 0, 1},
+          std::array<std::uint8_t, 16>{0x3C, 0x02, 1, 0, 0, 0, 0, 0, 1},
+          std::array<std::uint8_t, 16>{0x3C, 0x00, 0, 0, 0, 0, 0, 0, 1}}) {
+        EXPECT_EQ(SendManualCommand(world, L'E', 10, bad, buffer.data(), 16), kErrorIoDevice);
+    }
+    EXPECT_EQ(world.OpenHandleCount(), 0);
+}
+
 TEST(SimulatedHandheld, UnknownCommandsEndWithCheckCondition) {
     SimWorld world;
     std::uint8_t buffer[8];

@@ -271,6 +271,41 @@ TEST_F(MainWindowTest, PresetSendShowsTheHandheldsAnswerAsTextAndHex) {
     EXPECT_EQ(end, 0u);
 }
 
+TEST_F(MainWindowTest, ALongDumpMakesWayForAFreshHexFieldInTheSamePlace) {
+    SetTextOf(ControlId::OutputLength, L"1500"); // 4,500 characters of hex
+    Click(ControlId::btnQuery);
+    HWND old = Ctl(ControlId::memHEX);
+    ASSERT_GT(window->Controls().memHEX->WholeText().size(), Win32RichText::kReplaceAbove);
+    const LONG style = ::GetWindowLongW(old, GWL_STYLE);
+    const CHARFORMAT2W font = RichFontOf(old);
+
+    SetTextOf(ControlId::OutputLength, L"56");
+    Click(ControlId::btnQuery);
+    HWND fresh = Ctl(ControlId::memHEX);
+    EXPECT_NE(fresh, old);
+    EXPECT_FALSE(::IsWindow(old));
+    EXPECT_EQ(::GetDlgItem(window->Handle(), static_cast<int>(ControlId::memHEX)), fresh);
+    EXPECT_EQ(::GetWindowLongW(fresh, GWL_STYLE), style);
+    ExpectRect(fresh, kExpectedRects[14], 96);
+    const CHARFORMAT2W now = RichFontOf(fresh);
+    EXPECT_EQ(std::wstring(now.szFaceName), std::wstring(font.szFaceName));
+    EXPECT_EQ(now.yHeight, font.yHeight);
+    EXPECT_EQ(now.bCharSet, font.bCharSet);
+    EXPECT_EQ(::SendMessageW(fresh, EM_GETLIMITTEXT, 0, 0),
+              static_cast<LRESULT>(Win32RichText::kDefaultCapacity));
+    EXPECT_EQ(::GetNextDlgTabItem(window->Handle(), Ctl(ControlId::Button2), FALSE), fresh);
+    std::vector<std::uint8_t> answer;
+    sim::SimWorld::HandheldAnswer(world.requests.back().cdb, answer);
+    answer.resize(56);
+    std::wstring joined;
+    for (wchar_t c : window->Controls().memHEX->WholeText()) {
+        if (c != L'\r' && c != L'\n') {
+            joined += c;
+        }
+    }
+    EXPECT_EQ(joined, RenderHexLine(answer.data(), answer.size()));
+}
+
 TEST_F(MainWindowTest, FailedSendAndTheFormatConfirmation) {
     SetTextOf(ControlId::cbxDriveList, L"G:\\"); // a volume without extents
     Click(ControlId::btnQuery);
