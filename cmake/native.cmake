@@ -19,6 +19,13 @@ if(JUXA_SANITIZE)
   target_compile_options(juxa_core_tests PRIVATE ${JUXA_SANITIZER_FLAGS})
   target_link_options(juxa_core_tests PRIVATE -fsanitize=address,undefined)
 endif()
+# The device layer's own cost per send (bench/run.sh builds it without sanitizers).
+add_executable(juxa_bench_device bench/DeviceBench.cpp)
+target_link_libraries(juxa_bench_device PRIVATE juxa_sim juxa_core)
+if(JUXA_SANITIZE)
+  target_link_options(juxa_bench_device PRIVATE -fsanitize=address,undefined)
+endif()
+
 include(GoogleTest)
 # LeakSanitizer comes with ASan on Linux; asked for explicitly so a leak fails
 # the test that caused it whatever the environment's defaults.

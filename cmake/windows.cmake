@@ -61,3 +61,16 @@ add_executable(juxa_win32_tests
 target_include_directories(juxa_win32_tests PRIVATE tests/win32)
 target_link_libraries(juxa_win32_tests PRIVATE juxa_ui juxa_win32_port juxa_sim gtest gtest_main)
 target_link_options(juxa_win32_tests PRIVATE ${JUXA_STATIC_LINK})
+
+# Benchmarks (bench/run.sh runs them): the least window the platform shows,
+# a launcher that times start-up and reads memory from outside, and the
+# in-process timing of a result's display.
+add_executable(bench_floor WIN32 bench/FloorWindow.cpp)
+target_link_options(bench_floor PRIVATE ${JUXA_STATIC_LINK} -municode)
+add_executable(bench_launch bench/Launch.cpp)
+target_include_directories(bench_launch PRIVATE src/win32)
+target_link_libraries(bench_launch PRIVATE psapi)
+target_link_options(bench_launch PRIVATE ${JUXA_STATIC_LINK} -municode)
+add_executable(juxa_bench_display bench/DisplayBench.cpp ${JUXA_RESOURCES})
+target_link_libraries(juxa_bench_display PRIVATE juxa_ui juxa_sim)
+target_link_options(juxa_bench_display PRIVATE ${JUXA_STATIC_LINK})

@@ -1,0 +1,36 @@
+// The floor for start-up: the least a Win32 program does to show one empty
+// window and wait for input.
+#include <windows.h>
+
+namespace {
+
+LRESULT CALLBACK FloorProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_DESTROY) {
+        PostQuitMessage(0);
+        return 0;
+    }
+    return DefWindowProcW(window, message, wParam, lParam);
+}
+
+} // namespace
+
+int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int show) {
+    WNDCLASSW windowClass{};
+    windowClass.lpfnWndProc = FloorProc;
+    windowClass.hInstance = instance;
+    windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+    windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+    windowClass.lpszClassName = L"JuxaBenchFloor";
+    RegisterClassW(&windowClass);
+    HWND window = CreateWindowExW(0, L"JuxaBenchFloor", L"Floor", WS_OVERLAPPEDWINDOW,
+                                  CW_USEDEFAULT, CW_USEDEFAULT, 513, 330, nullptr, nullptr,
+                                  instance, nullptr);
+    ShowWindow(window, show);
+    UpdateWindow(window);
+    MSG message;
+    while (GetMessageW(&message, nullptr, 0, 0) > 0) {
+        TranslateMessage(&message);
+        DispatchMessageW(&message);
+    }
+    return 0;
+}

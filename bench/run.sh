@@ -1,0 +1,57 @@
+#!/usr/bin/env bash
+# Benchmarks, each against a floor measured in the same run; prints ratios.
+#   bash bench/run.sh [RUNS]    (RUNS: start-up runs per program, default 9)
+# Builds its own trees (build-bench-*), runs the Windows side under Wine on a
+# virtual display of its own, and the device layer natively.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+runs=${1:-9}
+bash scripts/install-deps >/dev/null 2>&1
+win=$PWD/build-bench-win
+native=$PWD/build-bench-native
+cmake -S . -B "$win" -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-x86_64.cmake -DCMAKE_BUILD_TYPE=Release >/dev/null
+cmake --build "$win" -j"$(nproc)" --target juxa juxa-sim bench_floor bench_launch juxa_bench_display >/dev/null
+cmake -S . -B "$native" -DJUXA_WINDOWS=OFF -DJUXA_SANITIZE=OFF -DCMAKE_BUILD_TYPE=Release >/dev/null
+cmake --build "$native" -j"$(nproc)" --target juxa_bench_device >/dev/null
+
+env=$PWD/scripts/wine-env
+dir=$win/wine
+unset DISPLAY
+"$env" setup "$dir" >/dev/null
+trap '"$env" cleanup "$dir"' EXIT
+wine() { "$env" run "$dir" "$@" | tr -d '\r'; }
+
+median() { sort -g | awk '{v[NR]=$1} END {print v[int((NR+1)/2)]}'; }
+
+echo "== start-up: process start to the main window shown and idle (median of $runs runs) =="
+wine "$win/bench_launch.exe" startup 1 "$win/bench_floor.exe" >/dev/null # warm the caches
+wine "$win/bench_launch.exe" startup 1 "$win/juxa-sim.exe" >/dev/null
+floor=$(wine "$win/bench_launch.exe" startup "$runs" "$win/bench_floor.exe" | median)
+juxa=$(wine "$win/bench_launch.exe" startup "$runs" "$win/juxa-sim.exe" | median)
+awk -v j="$juxa" -v f="$floor" 'BEGIN {printf "  juxa-sim.exe %.1f ms, floor (one empty window) %.1f ms: %.2fx (target 1.3x)\n", j, f, j / f}'
+
+echo "== result display =="
+wine "$win/juxa_bench_display.exe" | sed 's/^/  /'
+echo "  (targets: 65536 bytes at most 1.5x the floor; per-byte cost at 65536 within 1.5x of that at 4096)"
+
+echo "== device layer, natively, simulated handheld =="
+"$native/juxa_bench_device" | sed 's/^/  /'
+
+echo "== executable =="
+for exe in juxa.exe juxa-sim.exe; do
+  size=$(stat -c %s "$win/$exe")
+  dlls=$(x86_64-w64-mingw32-objdump -p "$win/$exe" | awk '/DLL Name:/ {print $3}' | sort -u | tr '\n' ' ')
+  awk -v e="$exe" -v s="$size" -v d="$dlls" 'BEGIN {printf "  %s: %d bytes (%.2f MB; target under 1 MB); imports: %s\n", e, s, s / 1048576, d}'
+done
+system="KERNEL32.dll USER32.dll GDI32.dll COMCTL32.dll msvcrt.dll ADVAPI32.dll SHELL32.dll ole32.dll api-ms-win-crt"
+for dll in $(x86_64-w64-mingw32-objdump -p "$win/juxa.exe" | awk '/DLL Name:/ {print $3}'); do
+  case " $system " in *" $dll "*) ;; *) echo "  NOT A SYSTEM DLL: $dll" ;; esac
+done
+
+echo "== memory: private bytes once shown, peak private bytes =="
+read -r fp fpeak < <(wine "$win/bench_launch.exe" memory "$win/bench_floor.exe")
+read -r jp jpeak < <(wine "$win/bench_launch.exe" memory "$win/juxa-sim.exe" send)
+awk -v fp="$fp" -v fk="$fpeak" -v jp="$jp" -v jk="$jpeak" 'BEGIN {
+  printf "  floor (one empty window): private %.1f MB, peak %.1f MB\n", fp / 1048576, fk / 1048576
+  printf "  juxa-sim.exe after a 65536-byte result: private %.1f MB, peak %.1f MB: peak %.2fx the floor\n", jp / 1048576, jk / 1048576, jk / fk
+}'
