@@ -13,8 +13,7 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-template <class Body>
-double CallsPerSecond(Body body) {
+template <class Body> double CallsPerSecond(Body body) {
     const int rounds = 200000;
     const auto start = Clock::now();
     for (int i = 0; i < rounds; ++i) {
@@ -44,9 +43,10 @@ int main() {
         std::uint8_t extents[260] = {};
         std::uint32_t returned = 0;
         for (const wchar_t* path : {L"\\\\.\\E:", L"\\\\.\\C:"}) {
-            const juxa::Handle volume = world.CreateFileW(path, juxa::kGenericRead | juxa::kGenericWrite);
-            world.DeviceIoControl(volume, juxa::kIoctlVolumeGetVolumeDiskExtents, nullptr, 0, extents,
-                                  sizeof(extents), &returned);
+            const juxa::Handle volume =
+                world.CreateFileW(path, juxa::kGenericRead | juxa::kGenericWrite);
+            world.DeviceIoControl(volume, juxa::kIoctlVolumeGetVolumeDiskExtents, nullptr, 0,
+                                  extents, sizeof(extents), &returned);
             world.CloseHandle(volume);
         }
         const juxa::Handle drive =

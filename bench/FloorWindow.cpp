@@ -1,6 +1,13 @@
 // The floor for start-up: the least a Win32 program does to show one empty
-// window and wait for input.
+// window and wait for input. Built a second time with JUXA_FLOOR_LIBRARIES,
+// it also loads what the tool's window needs from the platform (common
+// controls 6 through the same manifest, and the rich edit library), to show
+// how much of the start-up those libraries take.
 #include <windows.h>
+
+#ifdef JUXA_FLOOR_LIBRARIES
+#include <commctrl.h>
+#endif
 
 namespace {
 
@@ -15,6 +22,12 @@ LRESULT CALLBACK FloorProc(HWND window, UINT message, WPARAM wParam, LPARAM lPar
 } // namespace
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int show) {
+#ifdef JUXA_FLOOR_LIBRARIES
+    INITCOMMONCONTROLSEX init{sizeof(INITCOMMONCONTROLSEX),
+                              ICC_STANDARD_CLASSES | ICC_WIN95_CLASSES};
+    InitCommonControlsEx(&init);
+    LoadLibraryW(L"Msftedit.dll");
+#endif
     WNDCLASSW windowClass{};
     windowClass.lpfnWndProc = FloorProc;
     windowClass.hInstance = instance;
@@ -22,9 +35,9 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int show) {
     windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
     windowClass.lpszClassName = L"JuxaBenchFloor";
     RegisterClassW(&windowClass);
-    HWND window = CreateWindowExW(0, L"JuxaBenchFloor", L"Floor", WS_OVERLAPPEDWINDOW,
-                                  CW_USEDEFAULT, CW_USEDEFAULT, 513, 330, nullptr, nullptr,
-                                  instance, nullptr);
+    HWND window =
+        CreateWindowExW(0, L"JuxaBenchFloor", L"Floor", WS_OVERLAPPEDWINDOW, CW_USEDEFAULT,
+                        CW_USEDEFAULT, 513, 330, nullptr, nullptr, instance, nullptr);
     ShowWindow(window, show);
     UpdateWindow(window);
     MSG message;

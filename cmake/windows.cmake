@@ -62,11 +62,25 @@ target_include_directories(juxa_win32_tests PRIVATE tests/win32)
 target_link_libraries(juxa_win32_tests PRIVATE juxa_ui juxa_win32_port juxa_sim gtest gtest_main)
 target_link_options(juxa_win32_tests PRIVATE ${JUXA_STATIC_LINK})
 
+# Long runs on the real window: thousands of sends, thousands of user actions.
+add_executable(juxa_stress_tests
+  tests/win32/WindowTestSupport.cpp
+  tests/win32/SoakTests.cpp
+  ${JUXA_RESOURCES}
+)
+target_include_directories(juxa_stress_tests PRIVATE tests/win32)
+target_link_libraries(juxa_stress_tests PRIVATE juxa_ui juxa_sim psapi gtest gtest_main)
+target_link_options(juxa_stress_tests PRIVATE ${JUXA_STATIC_LINK})
+
 # Benchmarks (bench/run.sh runs them): the least window the platform shows,
 # a launcher that times start-up and reads memory from outside, and the
 # in-process timing of a result's display.
 add_executable(bench_floor WIN32 bench/FloorWindow.cpp)
 target_link_options(bench_floor PRIVATE ${JUXA_STATIC_LINK} -municode)
+add_executable(bench_floor_libraries WIN32 bench/FloorWindow.cpp ${JUXA_RESOURCES})
+target_compile_definitions(bench_floor_libraries PRIVATE JUXA_FLOOR_LIBRARIES)
+target_link_libraries(bench_floor_libraries PRIVATE comctl32)
+target_link_options(bench_floor_libraries PRIVATE ${JUXA_STATIC_LINK} -municode)
 add_executable(bench_launch bench/Launch.cpp)
 target_include_directories(bench_launch PRIVATE src/win32)
 target_link_libraries(bench_launch PRIVATE psapi)
