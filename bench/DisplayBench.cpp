@@ -102,7 +102,7 @@ int main() {
         ::SendMessageW(ctl(ControlId::cbxBit), CB_SETCURSEL, static_cast<WPARAM>(mode), 0);
         double perByte4096 = 0;
         for (const int n : {56, 4096, 65536}) {
-            const int runs = n <= 56 ? 41 : (n <= 4096 ? 11 : 3);
+            const int runs = n <= 56 ? 41 : (n <= 4096 ? 11 : 5);
             ::SetWindowTextW(ctl(ControlId::OutputLength), std::to_wstring(n).c_str());
             std::vector<double> juxa;
             std::vector<double> floor;

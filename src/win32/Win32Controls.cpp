@@ -142,21 +142,29 @@ void Win32OutputEdit::ApplyFont(UINT dpi) {
 
 namespace {
 
-// Wine's rich edit redraws on every change; with a large text that costs far
-// more than the change itself, so changes are made with drawing switched off.
+// A rich edit may lay out and draw a large change piece by piece; with
+// drawing switched off it does so once, afterwards. That costs a redraw of
+// the whole field (several milliseconds with its frame and scroll bar), more
+// than a small change costs by itself, so only large changes are made so.
 class RedrawOff {
 public:
-    explicit RedrawOff(HWND window) : window_(window) {
-        ::SendMessageW(window_, WM_SETREDRAW, FALSE, 0);
+    RedrawOff(HWND window, std::size_t characters)
+        : window_(characters > kQuietAbove ? window : nullptr) {
+        if (window_ != nullptr) {
+            ::SendMessageW(window_, WM_SETREDRAW, FALSE, 0);
+        }
     }
     RedrawOff(const RedrawOff&) = delete;
     RedrawOff& operator=(const RedrawOff&) = delete;
     ~RedrawOff() {
-        ::SendMessageW(window_, WM_SETREDRAW, TRUE, 0);
-        ::InvalidateRect(window_, nullptr, TRUE);
+        if (window_ != nullptr) {
+            ::SendMessageW(window_, WM_SETREDRAW, TRUE, 0);
+            ::InvalidateRect(window_, nullptr, TRUE);
+        }
     }
 
 private:
+    static constexpr std::size_t kQuietAbove = 4096;
     HWND window_;
 };
 
@@ -184,10 +192,11 @@ void Win32RichText::SetFont(HFONT font) {
 // fresh control costs a few milliseconds anywhere. A short text is deleted in
 // place, which is cheaper still.
 void Win32RichText::Clear() {
-    if (Length() > kReplaceAbove && ReplaceWithEmpty()) {
+    const std::size_t length = Length();
+    if (length > kReplaceAbove && ReplaceWithEmpty()) {
         return;
     }
-    const RedrawOff quiet(window_);
+    const RedrawOff quiet(window_, length);
     ::SendMessageW(window_, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L""));
     // Setting a text may raise the limit; keep the field's own capacity.
     ::SendMessageW(window_, EM_EXLIMITTEXT, 0, static_cast<LPARAM>(capacity_));
@@ -242,7 +251,7 @@ void Win32RichText::AddLine(const std::wstring& text) {
         line.resize(room);
     }
     {
-        const RedrawOff quiet(window_);
+        const RedrawOff quiet(window_, line.size());
         const auto end = static_cast<LONG>(before);
         CHARRANGE at{end, end};
         ::SendMessageW(window_, EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&at));
