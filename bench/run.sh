@@ -10,7 +10,7 @@ bash scripts/install-deps >/dev/null 2>&1
 win=$PWD/build-bench-win
 native=$PWD/build-bench-native
 cmake -S . -B "$win" -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-x86_64.cmake -DCMAKE_BUILD_TYPE=Release >/dev/null
-cmake --build "$win" -j"$(nproc)" --target juxa juxa-sim bench_floor bench_floor_libraries bench_launch juxa_bench_display >/dev/null
+cmake --build "$win" -j"$(nproc)" --target juxa juxa-sim bench_floor bench_floor_libraries bench_floor_controls bench_launch juxa_bench_display >/dev/null
 cmake -S . -B "$native" -DJUXA_WINDOWS=OFF -DJUXA_SANITIZE=OFF -DCMAKE_BUILD_TYPE=Release >/dev/null
 cmake --build "$native" -j"$(nproc)" --target juxa_bench_device >/dev/null
 
@@ -27,12 +27,15 @@ echo "== start-up: process start to the main window shown and idle (median of $r
 wine "$win/bench_launch.exe" startup 1 "$win/bench_floor.exe" >/dev/null # warm the caches
 wine "$win/bench_launch.exe" startup 1 "$win/juxa-sim.exe" >/dev/null
 wine "$win/bench_launch.exe" startup 1 "$win/bench_floor_libraries.exe" >/dev/null
+wine "$win/bench_launch.exe" startup 1 "$win/bench_floor_controls.exe" >/dev/null
 floor=$(wine "$win/bench_launch.exe" startup "$runs" "$win/bench_floor.exe" | median)
 juxa=$(wine "$win/bench_launch.exe" startup "$runs" "$win/juxa-sim.exe" | median)
 libs=$(wine "$win/bench_launch.exe" startup "$runs" "$win/bench_floor_libraries.exe" | median)
-awk -v j="$juxa" -v f="$floor" -v l="$libs" 'BEGIN {
+ctls=$(wine "$win/bench_launch.exe" startup "$runs" "$win/bench_floor_controls.exe" | median)
+awk -v j="$juxa" -v f="$floor" -v l="$libs" -v c="$ctls" 'BEGIN {
   printf "  juxa-sim.exe %.1f ms, floor (one empty window) %.1f ms: %.2fx (target 1.3x)\n", j, f, j / f
-  printf "  the same empty window with the platform libraries juxa needs (common controls 6, rich edit): %.1f ms (%.2fx the floor; juxa %.2fx of it)\n", l, l / f, j / l
+  printf "  what bounds it: the empty window with the platform libraries juxa needs (common controls 6, rich edit) %.1f ms (%.2fx the floor);\n", l, l / f
+  printf "    with the same controls as well (plain classes, nothing set in them) %.1f ms (%.2fx the floor); juxa is %.2fx of that\n", c, c / f, j / c
 }'
 
 echo "== result display =="

@@ -164,8 +164,10 @@ void MainWindow::BuildControls() {
             break;
         }
     }
-    ApplyFonts();
-    PlaceControls();
+    // Nothing is on screen yet: no control needs to redraw for its font, and
+    // only those whose size differs from the design's are moved.
+    ApplyFonts(false);
+    PlaceControls(true);
 }
 
 HWND MainWindow::CreateControl(const ControlSpec& spec) {
@@ -205,20 +207,21 @@ HWND MainWindow::CreateControl(const ControlSpec& spec) {
     return control;
 }
 
-void MainWindow::ApplyFonts() {
+void MainWindow::ApplyFonts(bool redraw) {
     for (const ControlSpec& spec : MainLayout()) {
         HWND control = Control(spec.id);
         if (spec.kind == ControlKind::OutputEdit) {
             edtSTRING_->ApplyFont(dpi_);
         } else if (spec.kind == ControlKind::RichText) {
-            memHEX_->SetFont(hexFont_.Get());
+            memHEX_->SetFont(hexFont_.Get(), redraw);
         } else {
-            ::SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font_.Get()), TRUE);
+            ::SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font_.Get()),
+                           redraw ? TRUE : FALSE);
         }
     }
 }
 
-void MainWindow::PlaceControls() {
+void MainWindow::PlaceControls(bool asCreated) {
     for (const ControlSpec& spec : MainLayout()) {
         HWND control = Control(spec.id);
         const RECT r = ScaledRect(spec, dpi_);
@@ -235,6 +238,9 @@ void MainWindow::PlaceControls() {
             // Labels size themselves to their caption, as the design's labels
             // did; the design's width is the least they take.
             width = std::max(width, LabelTextWidth(control));
+        }
+        if (asCreated && width == r.right - r.left && height == r.bottom - r.top) {
+            continue; // made at this very rectangle
         }
         ::SetWindowPos(control, nullptr, r.left, r.top, width, height,
                        SWP_NOZORDER | SWP_NOACTIVATE);
@@ -466,8 +472,8 @@ LRESULT MainWindow::OnDpiChanged(WPARAM wParam, LPARAM lParam) {
     dpi_ = LOWORD(wParam);
     font_ = MakeFont(L"Tahoma", dpi_, DEFAULT_CHARSET);
     hexFont_ = MakeFont(L"Courier New", dpi_, ANSI_CHARSET);
-    ApplyFonts();
-    PlaceControls();
+    ApplyFonts(true);
+    PlaceControls(false);
     const auto* suggested = reinterpret_cast<const RECT*>(lParam);
     if (suggested != nullptr) {
         ::SetWindowPos(window_, nullptr, suggested->left, suggested->top,

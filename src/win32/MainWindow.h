@@ -92,8 +92,9 @@ private:
     void BuildControls();
     HWND CreateControl(const ControlSpec& spec);
     void BindPorts(IDevicePort& device, IDriveQueries& drives);
-    void ApplyFonts();
-    void PlaceControls();
+    void ApplyFonts(bool redraw);
+    // With asCreated, controls still at their creation rectangle stay put.
+    void PlaceControls(bool asCreated);
     void FitClientArea();
     void CentreOnDesktop();
     void ShowErrorBox(const std::wstring& message) noexcept;

@@ -182,9 +182,9 @@ std::size_t Win32RichText::Length() const {
     return length > 0 ? static_cast<std::size_t>(length) : 0;
 }
 
-void Win32RichText::SetFont(HFONT font) {
+void Win32RichText::SetFont(HFONT font, bool redraw) {
     font_ = font;
-    ::SendMessageW(window_, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
+    ::SendMessageW(window_, WM_SETFONT, reinterpret_cast<WPARAM>(font), redraw ? TRUE : FALSE);
 }
 
 // Wine's rich edit deletes a long wrapped text in time that grows with the

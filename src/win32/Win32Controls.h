@@ -96,7 +96,7 @@ public:
     Win32RichText& operator=(const Win32RichText&) = delete;
     ~Win32RichText() = default;
     // The font is kept, so that a fresh control can take it over.
-    void SetFont(HFONT font);
+    void SetFont(HFONT font, bool redraw = true);
     void Clear() override;
     void AddLine(const std::wstring& text) override;
     [[nodiscard]] std::wstring WholeText() const override;
