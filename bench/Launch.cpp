@@ -18,6 +18,7 @@
 #include <cstdio>
 #include <cwchar>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -138,6 +139,48 @@ bool SendReadBuffer(DWORD process) {
     return shown >= 3 * 65536;
 }
 
+// The same 65,536-byte dump as one text, put into the first rich edit of a
+// floor program with one call.
+bool FillRichEdit(DWORD process) {
+    HWND top = nullptr;
+    for (int i = 0; i < 1000 && top == nullptr; ++i) {
+        std::pair<DWORD, HWND> found{process, nullptr};
+        EnumWindows(
+            [](HWND window, LPARAM context) -> BOOL {
+                auto* f = reinterpret_cast<std::pair<DWORD, HWND>*>(context);
+                DWORD owner = 0;
+                GetWindowThreadProcessId(window, &owner);
+                if (owner == f->first && IsWindowVisible(window)) {
+                    f->second = window;
+                    return FALSE;
+                }
+                return TRUE;
+            },
+            reinterpret_cast<LPARAM>(&found));
+        top = found.second;
+        if (top == nullptr) {
+            Sleep(10);
+        }
+    }
+    HWND rich = top != nullptr ? FindWindowExW(top, nullptr, L"RICHEDIT50W", nullptr) : nullptr;
+    if (rich == nullptr) {
+        return false;
+    }
+    static const wchar_t kDigits[] = L"0123456789ABCDEF";
+    std::wstring text;
+    text.reserve(3 * 65536 + 1);
+    for (int i = 0; i < 65536; ++i) {
+        text += kDigits[(i >> 4) & 15];
+        text += kDigits[i & 15];
+        text += L' ';
+    }
+    text += L'\r';
+    DWORD_PTR ignored = 0;
+    SendMessageTimeoutW(rich, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()), SMTO_NORMAL,
+                        600000, &ignored);
+    return SendMessageW(rich, WM_GETTEXTLENGTH, 0, 0) >= 3 * 65536;
+}
+
 } // namespace
 
 int wmain(int argc, wchar_t** argv) {
@@ -163,6 +206,12 @@ int wmain(int argc, wchar_t** argv) {
         const bool send = argc >= 4 && std::wcscmp(argv[3], L"send") == 0;
         if (send && !SendReadBuffer(process.dwProcessId)) {
             std::fwprintf(stderr, L"the program did not show the 65536-byte answer\n");
+            End(process);
+            return 1;
+        }
+        const bool fill = argc >= 4 && std::wcscmp(argv[3], L"fill") == 0;
+        if (fill && !FillRichEdit(process.dwProcessId)) {
+            std::fwprintf(stderr, L"the program has no rich edit to fill\n");
             End(process);
             return 1;
         }

@@ -56,10 +56,12 @@ for dll in $(x86_64-w64-mingw32-objdump -p "$win/juxa.exe" | awk '/DLL Name:/ {p
   case " $system " in *" $dll "*) ;; *) echo "  NOT A SYSTEM DLL: $dll" ;; esac
 done
 
-echo "== memory: private bytes once shown, peak private bytes =="
+echo "== memory (Wine reports no private bytes of its own; its page-file figure stands for them) =="
 read -r fp fpeak < <(wine "$win/bench_launch.exe" memory "$win/bench_floor.exe")
 read -r jp jpeak < <(wine "$win/bench_launch.exe" memory "$win/juxa-sim.exe" send)
-awk -v fp="$fp" -v fk="$fpeak" -v jp="$jp" -v jk="$jpeak" 'BEGIN {
-  printf "  floor (one empty window): private %.1f MB, peak %.1f MB\n", fp / 1048576, fk / 1048576
-  printf "  juxa-sim.exe after a 65536-byte result: private %.1f MB, peak %.1f MB: peak %.2fx the floor\n", jp / 1048576, jk / 1048576, jk / fk
+read -r cp cpeak < <(wine "$win/bench_launch.exe" memory "$win/bench_floor_controls.exe" fill)
+awk -v fk="$fpeak" -v jk="$jpeak" -v ck="$cpeak" 'BEGIN {
+  printf "  floor (one empty window): peak private %.1f MB\n", fk / 1048576
+  printf "  juxa-sim.exe after a 65536-byte result: peak private %.1f MB: %.2fx the floor\n", jk / 1048576, jk / fk
+  printf "  what bounds it: the plain controls with the same dump put into their rich edit by one call: %.1f MB (juxa %.2fx of that)\n", ck / 1048576, jk / ck
 }'
