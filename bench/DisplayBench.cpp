@@ -51,19 +51,18 @@ void Draw(HWND window) {
 }
 
 // Answers the one message box the first switch to manual mode shows.
+BOOL CALLBACK PressOk(HWND box, LPARAM /*unused*/) {
+    std::wstring cls(16, L'\0');
+    cls.resize(static_cast<std::size_t>(::GetClassNameW(box, cls.data(), 16)));
+    if (cls == L"#32770" && ::IsWindowVisible(box) != FALSE) {
+        ::PostMessageW(box, WM_COMMAND, IDOK, 0);
+    }
+    return TRUE;
+}
+
 void AnswerBoxesOf(DWORD thread, const std::atomic<bool>& stop) {
     while (!stop) {
-        ::EnumThreadWindows(
-            thread,
-            [](HWND box, LPARAM) -> BOOL {
-                std::wstring cls(16, L'\0');
-                cls.resize(static_cast<std::size_t>(::GetClassNameW(box, cls.data(), 16)));
-                if (cls == L"#32770" && ::IsWindowVisible(box) != FALSE) {
-                    ::PostMessageW(box, WM_COMMAND, IDOK, 0);
-                }
-                return TRUE;
-            },
-            0);
+        ::EnumThreadWindows(thread, PressOk, 0);
         ::Sleep(20);
     }
 }
