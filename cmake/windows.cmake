@@ -66,10 +66,11 @@ target_link_options(juxa_win32_tests PRIVATE ${JUXA_STATIC_LINK})
 add_executable(juxa_stress_tests
   tests/win32/WindowTestSupport.cpp
   tests/win32/SoakTests.cpp
+  tests/win32/MonkeyTests.cpp
   ${JUXA_RESOURCES}
 )
 target_include_directories(juxa_stress_tests PRIVATE tests/win32)
-target_link_libraries(juxa_stress_tests PRIVATE juxa_ui juxa_sim psapi gtest gtest_main)
+target_link_libraries(juxa_stress_tests PRIVATE juxa_ui juxa_win32_port juxa_sim psapi gtest gtest_main)
 target_link_options(juxa_stress_tests PRIVATE ${JUXA_STATIC_LINK})
 
 # Benchmarks (bench/run.sh runs them): the least window the platform shows,

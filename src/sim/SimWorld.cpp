@@ -35,6 +35,12 @@ void AppendUtf16(std::vector<std::uint8_t>& data, const char16_t* text) {
     }
 }
 
+// "シムプレイヤー（日本）": katakana, full-width brackets and kanji, with
+// trail bytes that are also ASCII letters and brackets ("C", "[", "{").
+constexpr std::uint8_t kShiftJisNickname[] = {0x83, 0x56, 0x83, 0x80, 0x83, 0x76, 0x83, 0x8C,
+                                              0x83, 0x43, 0x83, 0x84, 0x81, 0x5B, 0x81, 0x69,
+                                              0x93, 0xFA, 0x96, 0x7B, 0x81, 0x6A};
+
 } // namespace
 
 SimWorld::SimWorld() {
@@ -286,6 +292,12 @@ std::uint8_t SimWorld::HandheldAnswer(const std::uint8_t* cdb, std::vector<std::
         }
         if (cdb[2] == 0x91) {
             AppendAscii(data, "SimPlayer", 9);
+            return kScsiStatusGood;
+        }
+        if (cdb[2] == 0x92) {
+            // The nickname as a Japanese unit keeps it, in Shift-JIS: what
+            // the Output Format menu is for. Reached by a manual CDB only.
+            data.assign(kShiftJisNickname, kShiftJisNickname + sizeof(kShiftJisNickname));
             return kScsiStatusGood;
         }
         return kScsiStatusCheckCondition;

@@ -126,9 +126,64 @@ void Win32RadioButton::SetChecked(bool checked) {
 
 // --- the text output field ---
 
+std::wstring ReadInCharset(const std::wstring& text, int charset) {
+    CHARSETINFO info{};
+    if (charset == DEFAULT_CHARSET ||
+        ::TranslateCharsetInfo(reinterpret_cast<DWORD*>(static_cast<DWORD_PTR>(charset)), &info,
+                               TCI_SRCCHARSET) == FALSE ||
+        info.ciACP == 0) {
+        return text;
+    }
+    std::wstring shown;
+    shown.reserve(text.size());
+    std::string bytes;
+    const auto flush = [&] {
+        if (bytes.empty()) {
+            return;
+        }
+        const int size = static_cast<int>(bytes.size());
+        const int units = ::MultiByteToWideChar(info.ciACP, 0, bytes.data(), size, nullptr, 0);
+        const std::size_t at = shown.size();
+        shown.resize(at + static_cast<std::size_t>(std::max(units, 0)));
+        ::MultiByteToWideChar(info.ciACP, 0, bytes.data(), size, shown.data() + at, units);
+        bytes.clear();
+    };
+    // A double-byte character is two neighbouring bytes, so runs of bytes are
+    // read whole.
+    for (const wchar_t c : text) {
+        if (c <= 0xFF) {
+            bytes += static_cast<char>(c);
+        } else {
+            flush();
+            shown += c;
+        }
+    }
+    flush();
+    return shown;
+}
+
+std::wstring Win32OutputEdit::Text() const {
+    // The window is read-only to the user, but anyone may send it WM_SETTEXT:
+    // such a text is taken as it stands.
+    std::wstring now = WindowText(window_);
+    return now == shown_ ? text_ : now;
+}
+
+void Win32OutputEdit::SetText(const std::wstring& text) {
+    text_ = text;
+    Show();
+}
+
 void Win32OutputEdit::SetCharset(int charset) {
+    text_ = Text();
     charset_ = charset;
     ApplyFont(dpi_);
+    Show();
+}
+
+void Win32OutputEdit::Show() {
+    shown_ = ReadInCharset(text_, charset_);
+    ::SetWindowTextW(window_, shown_.c_str());
 }
 
 void Win32OutputEdit::ApplyFont(UINT dpi) {

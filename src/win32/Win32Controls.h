@@ -67,19 +67,35 @@ public:
     void SetChecked(bool checked);
 };
 
+// How a text of one character per byte looks to a program whose edit draws
+// those bytes in a font of the given character set: the bytes read in that
+// set's code page. Characters above FFh are no bytes and stay as they are;
+// DEFAULT_CHARSET changes nothing.
+std::wstring ReadInCharset(const std::wstring& text, int charset);
+
 // edtSTRING: its font is its own, so the character set can change alone.
+// A Unicode edit draws characters, not bytes, so a font's character set alone
+// would not turn the bytes of an ANSI result into that set's letters; the
+// window shows ReadInCharset of the text, and Text() gives back the text as
+// the program wrote it.
 class Win32OutputEdit final : public Win32EditOf<IOutputEdit> {
 public:
     using Win32EditOf::Win32EditOf;
+    [[nodiscard]] std::wstring Text() const override;
+    void SetText(const std::wstring& text) override;
     void SetCharset(int charset) override;
     [[nodiscard]] int Charset() const { return charset_; }
     // The font at the window's current DPI, in the current character set.
     void ApplyFont(UINT dpi);
 
 private:
+    void Show();
+
     int charset_ = DEFAULT_CHARSET;
     UINT dpi_ = 96;
     FontHandle font_;
+    std::wstring text_;  // as written
+    std::wstring shown_; // as the window holds it
 };
 
 // The rich text field memHEX.

@@ -42,21 +42,6 @@ void ExpectRect(HWND control, const Expected& e, UINT dpi) {
     EXPECT_EQ(r.bottom - r.top, s(e.height)) << static_cast<int>(e.id);
 }
 
-std::vector<std::wstring> ListItems(HWND combo) {
-    std::vector<std::wstring> items;
-    const auto count = static_cast<int>(::SendMessageW(combo, CB_GETCOUNT, 0, 0));
-    for (int i = 0; i < count; ++i) {
-        wchar_t item[256] = {};
-        ::SendMessageW(combo, CB_GETLBTEXT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(item));
-        items.emplace_back(item);
-    }
-    return items;
-}
-
-bool Checked(HWND button) {
-    return ::SendMessageW(button, BM_GETCHECK, 0, 0) == BST_CHECKED;
-}
-
 std::wstring MenuText(HMENU menu, UINT position) {
     wchar_t text[64] = {};
     ::GetMenuStringW(menu, position, text, 64, MF_BYPOSITION);
@@ -401,6 +386,44 @@ TEST_F(MainWindowTest, OutputFormatMenuChangesOnlyTheTextFieldsCharacterSet) {
     EXPECT_EQ(FontOf(Ctl(ControlId::edtSTRING)).lfCharSet, DEFAULT_CHARSET);
 }
 
+// The handheld's Shift-JIS page: the ANSI text is one character per byte, so
+// only a reading in the font's character set turns it into Japanese. With
+// JUXA_SHOT=<file.bmp> the test keeps a picture of the window showing it.
+TEST_F(MainWindowTest, ShiftJisBytesReadAsJapaneseInTheShiftJisFontOnly) {
+    EnterManualMode();
+    SetTextOf(ByteFieldId(1), L"FC");
+    SetTextOf(ByteFieldId(3), L"92");
+    SetTextOf(ControlId::OutputLength, L"22");
+    Click(ControlId::btnQuery);
+    ASSERT_EQ(world.requests.size(), 1u);
+    std::vector<std::uint8_t> answer;
+    sim::SimWorld::HandheldAnswer(world.requests[0].cdb, answer);
+    ASSERT_EQ(answer.size(), 22u);
+    const std::wstring bytes = RenderAnsi(answer.data(), answer.size());
+    EXPECT_EQ(TextOf(ControlId::edtSTRING), bytes);
+    const std::wstring hex = window->Controls().memHEX->WholeText();
+    ASSERT_FALSE(hex.empty());
+
+    Menu(CommandId::SHIFTJISCHARSET1);
+    EXPECT_EQ(FontOf(Ctl(ControlId::edtSTRING)).lfCharSet, SHIFTJIS_CHARSET);
+    // "シムプレイヤー（日本）"
+    const std::wstring japanese =
+        L"\u30b7\u30e0\u30d7\u30ec\u30a4\u30e4\u30fc\uff08\u65e5\u672c\uff09";
+    EXPECT_EQ(TextOf(ControlId::edtSTRING), japanese);
+    EXPECT_EQ(MissingGlyphs(Ctl(ControlId::edtSTRING), japanese), 0) << "no Japanese font?";
+    // The report still gets the bytes, one character each.
+    EXPECT_EQ(window->Controls().edtSTRING->Text(), bytes);
+    EXPECT_EQ(window->Controls().memHEX->WholeText(), hex);
+    if (const wchar_t* shot = ::_wgetenv(L"JUXA_SHOT")) {
+        SavePicture(window->Handle(), shot);
+    }
+
+    Menu(CommandId::DEFAULTCHARSET1);
+    EXPECT_EQ(FontOf(Ctl(ControlId::edtSTRING)).lfCharSet, DEFAULT_CHARSET);
+    EXPECT_EQ(TextOf(ControlId::edtSTRING), bytes);
+    EXPECT_EQ(window->Controls().memHEX->WholeText(), hex);
+}
+
 TEST_F(MainWindowTest, DeviceChangeReachesTheHandlerAndAnswersZero) {
     DEV_BROADCAST_VOLUME volume{};
     volume.dbcv_size = sizeof(volume);
@@ -463,23 +486,6 @@ TEST_F(MainWindowTest, ErrorInAHandlerGoesToTheErrorBoxAndTheProgramGoesOn) {
     EXPECT_EQ(world.requests[0].cdb[0], 0x12);
     EXPECT_EQ(world.requests[0].cdbLength, 10);
 }
-
-namespace {
-
-std::wstring ClipboardText() {
-    if (!::OpenClipboard(nullptr)) {
-        return L"<cannot open>";
-    }
-    std::wstring text;
-    if (HANDLE data = ::GetClipboardData(CF_UNICODETEXT)) {
-        text = static_cast<const wchar_t*>(::GlobalLock(data));
-        ::GlobalUnlock(data);
-    }
-    ::CloseClipboard();
-    return text;
-}
-
-} // namespace
 
 TEST_F(MainWindowTest, CopyToClipboardPutsTheReportAsUnicodeTextOnly) {
     Click(ControlId::Button2);

@@ -2,6 +2,7 @@
 
 #include "Win32Controls.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -106,10 +107,15 @@ void Give(HWND box, const Answer& answer, DWORD thread) {
     case Answer::Kind::Escape:
     case Answer::Kind::Enter: {
         // The key goes where the user's would: to the focus inside the box.
+        // A box left waiting under a nested one may have lost the focus to
+        // its owner; the key then goes to the box itself, which still takes it.
         GUITHREADINFO info{};
         info.cbSize = sizeof(info);
         ::GetGUIThreadInfo(thread, &info);
-        HWND target = info.hwndFocus != nullptr ? info.hwndFocus : box;
+        HWND target = info.hwndFocus;
+        if (target == nullptr || (target != box && ::IsChild(box, target) == FALSE)) {
+            target = box;
+        }
         const WPARAM key = answer.kind == Answer::Kind::Escape ? VK_ESCAPE : VK_RETURN;
         ::PostMessageW(target, WM_KEYDOWN, key, 1);
         ::PostMessageW(target, WM_KEYUP, key, static_cast<LPARAM>(0xC0000001));
@@ -122,6 +128,14 @@ void Give(HWND box, const Answer& answer, DWORD thread) {
 }
 
 } // namespace
+
+BoxSeen InspectBox(HWND box, HWND owner) {
+    return Inspect(box, owner);
+}
+
+void AnswerBox(HWND box, const Answer& answer, DWORD thread) {
+    Give(box, answer, thread);
+}
 
 Answer Press(const std::wstring& caption) {
     return Answer{Answer::Kind::Button, caption};
@@ -231,6 +245,118 @@ CHARFORMAT2W RichFontOf(HWND window) {
     format.cbSize = sizeof(format);
     ::SendMessageW(window, EM_GETCHARFORMAT, SCF_DEFAULT, reinterpret_cast<LPARAM>(&format));
     return format;
+}
+
+std::vector<std::wstring> ListItems(HWND combo) {
+    std::vector<std::wstring> items;
+    const auto count = static_cast<int>(::SendMessageW(combo, CB_GETCOUNT, 0, 0));
+    for (int i = 0; i < count; ++i) {
+        wchar_t item[256] = {};
+        ::SendMessageW(combo, CB_GETLBTEXT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(item));
+        items.emplace_back(item);
+    }
+    return items;
+}
+
+bool Checked(HWND button) {
+    return ::SendMessageW(button, BM_GETCHECK, 0, 0) == BST_CHECKED;
+}
+
+bool OpenClipboardPatiently() {
+    for (int i = 0; i < 200; ++i) {
+        if (::OpenClipboard(nullptr) != FALSE) {
+            return true;
+        }
+        ::Sleep(10);
+    }
+    return false;
+}
+
+std::wstring ClipboardText() {
+    if (!OpenClipboardPatiently()) {
+        return L"<cannot open>";
+    }
+    std::wstring text;
+    if (HANDLE data = ::GetClipboardData(CF_UNICODETEXT)) {
+        text = static_cast<const wchar_t*>(::GlobalLock(data));
+        ::GlobalUnlock(data);
+    }
+    ::CloseClipboard();
+    return text;
+}
+
+bool PutOnClipboard(const std::wstring& text) {
+    if (!OpenClipboardPatiently()) {
+        return false;
+    }
+    ::EmptyClipboard();
+    HGLOBAL memory = ::GlobalAlloc(GMEM_MOVEABLE, (text.size() + 1) * sizeof(wchar_t));
+    bool put = false;
+    if (auto* target = memory != nullptr ? static_cast<wchar_t*>(::GlobalLock(memory)) : nullptr) {
+        std::copy_n(text.c_str(), text.size() + 1, target);
+        ::GlobalUnlock(memory);
+        put = ::SetClipboardData(CF_UNICODETEXT, memory) != nullptr;
+    }
+    if (!put && memory != nullptr) {
+        ::GlobalFree(memory);
+    }
+    ::CloseClipboard();
+    return put;
+}
+
+int MissingGlyphs(HWND window, const std::wstring& text) {
+    HDC dc = ::GetDC(window);
+    const HGDIOBJ old =
+        ::SelectObject(dc, reinterpret_cast<HGDIOBJ>(::SendMessageW(window, WM_GETFONT, 0, 0)));
+    std::vector<WORD> glyphs(text.size());
+    const DWORD done = ::GetGlyphIndicesW(dc, text.c_str(), static_cast<int>(text.size()),
+                                          glyphs.data(), GGI_MARK_NONEXISTING_GLYPHS);
+    ::SelectObject(dc, old);
+    ::ReleaseDC(window, dc);
+    if (done == GDI_ERROR) {
+        return -1;
+    }
+    return static_cast<int>(std::count(glyphs.begin(), glyphs.end(), WORD{0xFFFF}));
+}
+
+void SavePicture(HWND window, const std::wstring& path) {
+    ::RedrawWindow(window, nullptr, nullptr,
+                   RDW_INVALIDATE | RDW_FRAME | RDW_UPDATENOW | RDW_ALLCHILDREN);
+    Pump(300);
+    RECT r{};
+    ::GetWindowRect(window, &r);
+    const int width = r.right - r.left;
+    const int height = r.bottom - r.top;
+    HDC screen = ::GetWindowDC(window);
+    HDC memory = ::CreateCompatibleDC(screen);
+    HBITMAP bitmap = ::CreateCompatibleBitmap(screen, width, height);
+    const HGDIOBJ old = ::SelectObject(memory, bitmap);
+    ::BitBlt(memory, 0, 0, width, height, screen, 0, 0, SRCCOPY);
+    ::SelectObject(memory, old);
+    BITMAPINFOHEADER info{};
+    info.biSize = sizeof(info);
+    info.biWidth = width;
+    info.biHeight = height; // bottom-up, as BMP files keep their rows
+    info.biPlanes = 1;
+    info.biBitCount = 24;
+    info.biCompression = BI_RGB;
+    const DWORD stride = (static_cast<DWORD>(width) * 3 + 3) & ~3u;
+    std::vector<char> pixels(static_cast<std::size_t>(stride) * static_cast<std::size_t>(height));
+    ::GetDIBits(memory, bitmap, 0, static_cast<UINT>(height), pixels.data(),
+                reinterpret_cast<BITMAPINFO*>(&info), DIB_RGB_COLORS);
+    ::DeleteObject(bitmap);
+    ::DeleteDC(memory);
+    ::ReleaseDC(window, screen);
+    BITMAPFILEHEADER file{};
+    file.bfType = 0x4D42; // "BM"
+    file.bfOffBits = sizeof(file) + sizeof(info);
+    file.bfSize = file.bfOffBits + static_cast<DWORD>(pixels.size());
+    FILE* out = ::_wfopen(path.c_str(), L"wb");
+    ASSERT_NE(out, nullptr) << "cannot write the picture";
+    std::fwrite(&file, sizeof(file), 1, out);
+    std::fwrite(&info, sizeof(info), 1, out);
+    std::fwrite(pixels.data(), 1, pixels.size(), out);
+    std::fclose(out);
 }
 
 void MainWindowTest::Build(const WindowOptions& options) {

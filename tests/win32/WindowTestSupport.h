@@ -40,6 +40,11 @@ Answer Escape();
 Answer Enter();
 Answer CloseBox();
 
+// What a box shows, and giving it an answer, for tests that watch boxes
+// themselves; the box belongs to the given thread.
+BoxSeen InspectBox(HWND box, HWND owner);
+void AnswerBox(HWND box, const Answer& answer, DWORD thread);
+
 // Answers, in order, the boxes that the given thread opens, one answer each.
 // Waits for them in the background; Wait() returns what was seen.
 class BoxAnswerer {
@@ -70,6 +75,19 @@ RECT RectInParent(HWND control);
 LOGFONTW FontOf(HWND window);
 // A rich edit's default character format (it answers no WM_GETFONT).
 CHARFORMAT2W RichFontOf(HWND window);
+std::vector<std::wstring> ListItems(HWND combo);
+bool Checked(HWND button);
+
+// The system clipboard as another program would use it. Wine's own clipboard
+// thread holds it open for a moment now and then, so each waits its turn.
+bool OpenClipboardPatiently();
+std::wstring ClipboardText();
+bool PutOnClipboard(const std::wstring& text);
+
+// How many characters of the text the font that a window uses has no glyph for.
+int MissingGlyphs(HWND window, const std::wstring& text);
+// Writes what the screen shows of a window, frame included, as a 24-bit BMP.
+void SavePicture(HWND window, const std::wstring& path);
 
 // The main window on a simulated world: E: holds the handheld.
 class MainWindowTest : public ::testing::Test {
