@@ -18,7 +18,6 @@
 #include <cstdio>
 #include <cwchar>
 #include <string>
-#include <utility>
 #include <vector>
 
 namespace {
@@ -141,27 +140,8 @@ bool SendReadBuffer(DWORD process) {
 
 // The same 65,536-byte dump as one text, put into the first rich edit of a
 // floor program with one call.
-BOOL CALLBACK FindTopWindow(HWND window, LPARAM context) {
-    auto* found = reinterpret_cast<std::pair<DWORD, HWND>*>(context);
-    DWORD owner = 0;
-    GetWindowThreadProcessId(window, &owner);
-    if (owner == found->first && IsWindowVisible(window)) {
-        found->second = window;
-        return FALSE;
-    }
-    return TRUE;
-}
-
 bool FillRichEdit(DWORD process) {
-    HWND top = nullptr;
-    for (int i = 0; i < 1000 && top == nullptr; ++i) {
-        std::pair<DWORD, HWND> found{process, nullptr};
-        EnumWindows(FindTopWindow, reinterpret_cast<LPARAM>(&found));
-        top = found.second;
-        if (top == nullptr) {
-            Sleep(10);
-        }
-    }
+    HWND top = WaitForWindow(process, L"JuxaBenchFloor");
     HWND rich = top != nullptr ? FindWindowExW(top, nullptr, L"RICHEDIT50W", nullptr) : nullptr;
     if (rich == nullptr) {
         return false;
