@@ -62,6 +62,11 @@ public:
 
 class IOutputEdit : public IEdit {
 public:
+    // A text of one character per byte (U+0000 to U+00FF), as an ANSI-mode
+    // result is: shown as those bytes read in the character set of the font.
+    // SetText's text holds real characters and is shown as it stands under
+    // any character set. Text() gives back either as it was written.
+    virtual void SetByteText(const std::wstring& text) = 0;
     // The character set of this control's own font (DEFAULT_CHARSET 1,
     // SHIFTJIS_CHARSET 128); the text stays and is redrawn.
     virtual void SetCharset(int charset) = 0;

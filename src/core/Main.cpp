@@ -116,9 +116,18 @@ void TfrmMain::btnQueryClick() {
     std::uint32_t result = 0;
     if (c_.rbtnPreset->Checked()) {
         const int index = IndexOfText(*c_.cbxQuery, c_.cbxQuery->Text());
-        if (index == static_cast<int>(kFormatPresetIndex) &&
-            !p_.dialogs->Confirm(kFormatQuestion)) {
-            return;
+        if (index == static_cast<int>(kFormatPresetIndex)) {
+            const std::uint64_t seen = volumeEvents_;
+            if (!p_.dialogs->Confirm(kFormatQuestion)) {
+                return;
+            }
+            // A drive that came or went while the question was open may have
+            // handed its letter to another: the confirmation was for the
+            // drive the user saw, so nothing is sent and the user is asked
+            // again on the next press.
+            if (volumeEvents_ != seen) {
+                return;
+            }
         }
         result = SendPresetCommand(*p_.device, letter, static_cast<std::uint8_t>(index),
                                    buffer.Data(), n);
@@ -143,9 +152,11 @@ void TfrmMain::ShowResult(DataInBuffer& buffer) {
     const auto n = static_cast<std::size_t>(ClampSpinValue(OutputLengthValue()));
     // The same n as the send: nothing can change the field while a send runs.
     const std::size_t size = std::min(n, buffer.Size());
-    const bool ansi = c_.cbxBit->Text() == L"ANSI";
-    c_.edtSTRING->SetText(ansi ? RenderAnsi(buffer.Data(), size)
-                               : RenderUnicode(buffer.Data(), size));
+    if (c_.cbxBit->Text() == L"ANSI") {
+        c_.edtSTRING->SetByteText(RenderAnsi(buffer.Data(), size));
+    } else {
+        c_.edtSTRING->SetText(RenderUnicode(buffer.Data(), size));
+    }
     c_.memHEX->AddLine(RenderHexLine(buffer.Data(), size));
     buffer.Release();
     c_.memHEX->CaretToStart();

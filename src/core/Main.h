@@ -107,6 +107,10 @@ public:
 private:
     MainControls c_;
     MainPorts p_;
+    // Arrivals and removals handled so far. A question that a notification
+    // can interrupt compares it before and after, to learn whether the drive
+    // list moved under it.
+    std::uint64_t volumeEvents_ = 0;
 };
 
 // The start-up walk over what GetLogicalDriveStringsW wrote: the removable

@@ -69,6 +69,7 @@ void TfrmMain::WMDeviceChange(std::uintptr_t wParam, const void* lParam) {
 }
 
 void TfrmMain::DriveArrived(const std::wstring& root) {
+    const std::uint64_t seen = ++volumeEvents_;
     if (p_.drives->GetDriveTypeW(root) != kDriveRemovable) {
         return;
     }
@@ -83,12 +84,17 @@ void TfrmMain::DriveArrived(const std::wstring& root) {
         p_.dialogs->AskWarning(L"USB Drive " + root + L" Detected\n\rIs this your target drive?");
     if (yes) {
         list.SetItemIndex(IndexOfText(list, root));
-    } else {
+    } else if (volumeEvents_ == seen) {
         list.SetItemIndex(old);
     }
+    // Otherwise an arrival or removal handled while the question was open
+    // moved the items: position old may now hold another drive, even the one
+    // just declined, and an inner Yes would be undone, so the field keeps
+    // what it shows.
 }
 
 void TfrmMain::DriveRemoved(const std::wstring& root) {
+    ++volumeEvents_;
     if (p_.drives->GetDriveTypeW(root) == kDriveCdrom) {
         return;
     }

@@ -171,18 +171,30 @@ std::wstring Win32OutputEdit::Text() const {
 
 void Win32OutputEdit::SetText(const std::wstring& text) {
     text_ = text;
+    bytes_ = false;
+    Show();
+}
+
+void Win32OutputEdit::SetByteText(const std::wstring& text) {
+    text_ = text;
+    bytes_ = true;
     Show();
 }
 
 void Win32OutputEdit::SetCharset(int charset) {
-    text_ = Text();
+    const std::wstring now = WindowText(window_);
+    if (now != shown_) {
+        // Put there from outside: characters, as they stand.
+        text_ = now;
+        bytes_ = false;
+    }
     charset_ = charset;
     ApplyFont(dpi_);
     Show();
 }
 
 void Win32OutputEdit::Show() {
-    shown_ = ReadInCharset(text_, charset_);
+    shown_ = bytes_ ? ReadInCharset(text_, charset_) : text_;
     ::SetWindowTextW(window_, shown_.c_str());
 }
 

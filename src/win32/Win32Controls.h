@@ -76,13 +76,15 @@ std::wstring ReadInCharset(const std::wstring& text, int charset);
 // edtSTRING: its font is its own, so the character set can change alone.
 // A Unicode edit draws characters, not bytes, so a font's character set alone
 // would not turn the bytes of an ANSI result into that set's letters; the
-// window shows ReadInCharset of the text, and Text() gives back the text as
-// the program wrote it.
+// window shows ReadInCharset of a byte text, and Text() gives back the text
+// as the program wrote it. A text of real characters (a Unicode-mode result,
+// a message) is shown as it stands: only its font changes.
 class Win32OutputEdit final : public Win32EditOf<IOutputEdit> {
 public:
     using Win32EditOf::Win32EditOf;
     [[nodiscard]] std::wstring Text() const override;
     void SetText(const std::wstring& text) override;
+    void SetByteText(const std::wstring& text) override;
     void SetCharset(int charset) override;
     [[nodiscard]] int Charset() const { return charset_; }
     // The font at the window's current DPI, in the current character set.
@@ -95,6 +97,7 @@ private:
     UINT dpi_ = 96;
     FontHandle font_;
     std::wstring text_;  // as written
+    bool bytes_ = false; // text_ is one character per byte
     std::wstring shown_; // as the window holds it
 };
 

@@ -349,54 +349,58 @@ TEST(DriveList, Removal) {
     }
 }
 
-// A removal handled inside the wait for the arrival question: the question
-// goes on with the position it took before the wait.
-TEST(DriveList, RemovalWhileTheArrivalQuestionIsOpen) {
+// A notification handled inside the wait for the arrival question. When the
+// list did not move meanwhile, No selects the position taken before the wait;
+// when it did, that position may name another drive (even the one declined),
+// so No leaves the field as it is then. Yes selects the arriving root.
+TEST(DriveList, NotificationWhileTheArrivalQuestionIsOpen) {
     struct Row {
         const char* name;
-        wchar_t removed;
-        bool yes;
+        const wchar_t* items; // letters, before the arrival
+        const wchar_t* text;
+        wchar_t arriving;
+        wchar_t inner;     // the drive of the notification handled inside the wait
+        bool innerArrives; // else it is removed
+        bool innerYes;     // the answer to an inner question
+        bool yes;          // the answer to the outer question
         const wchar_t* itemsAfter;
         const wchar_t* textAfter;
         const wchar_t* boxes;
     };
     // clang-format off
     const Row rows[] = {
-        {"new drive gone, Yes empties the field",        L'F', true,  L"E", L"",     L"?F"},
-        {"new drive gone, No selects the old position", L'F', false, L"E", L"E:\\", L"?F"},
-        {"selected drive gone, Yes",                     L'E', true,  L"F", L"F:\\", L"?F!E"},
-        {"selected drive gone, No",                      L'E', false, L"F", L"F:\\", L"?F!E"},
+        {"new drive gone, Yes empties the field",       L"E",  L"E:\\", L'F', L'F', false, false, true,  L"E",   L"",     L"?F"},
+        {"new drive gone, No keeps the field",          L"E",  L"E:\\", L'F', L'F', false, false, false, L"E",   L"E:\\", L"?F"},
+        {"selected drive gone, Yes",                    L"E",  L"E:\\", L'F', L'E', false, false, true,  L"F",   L"F:\\", L"?F!E"},
+        {"selected drive gone, No",                     L"E",  L"E:\\", L'F', L'E', false, false, false, L"F",   L"F:\\", L"?F!E"},
+        // Position 1 is G:\ once E:\ has gone: No must not select the drive just declined.
+        {"earlier drive gone, No keeps the shown drive", L"EF", L"F:\\", L'G', L'E', false, false, false, L"FG",  L"F:\\", L"?G"},
+        {"earlier drive gone, Yes",                     L"EF", L"F:\\", L'G', L'E', false, false, true,  L"FG",  L"G:\\", L"?G"},
+        // An outer No does not undo an inner Yes.
+        {"inner arrival Yes, outer No",                 L"E",  L"E:\\", L'F', L'G', true,  true,  false, L"EFG", L"G:\\", L"?F?G"},
+        {"inner arrival No, outer No",                  L"E",  L"E:\\", L'F', L'G', true,  false, false, L"EFG", L"E:\\", L"?F?G"},
+        {"inner arrival Yes, outer Yes",                L"E",  L"E:\\", L'F', L'G', true,  true,  true,  L"EFG", L"F:\\", L"?F?G"},
     };
     // clang-format on
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
-        DriveConsole f(Of(L"E"), L"E:\\");
-        f.drives.types[L"F:\\"] = kDriveRemovable;
+        DriveConsole f(Of(row.items), row.text);
+        const std::wstring arriving{row.arriving, L':', L'\\'};
+        const std::wstring inner{row.inner, L':', L'\\'};
+        f.drives.types[arriving] = kDriveRemovable;
         f.dialogs.whileOpen = [&] {
-            f.drives.types[std::wstring{row.removed, L':', L'\\'}] = kGone;
-            f.DeviceChange(kDbtDeviceRemoveComplete, kDbtDevtypVolume, Bit(row.removed));
-            f.dialogs.answers.push_back(row.yes); // the answer to the outer question
+            f.drives.types[inner] = row.innerArrives ? kDriveRemovable : kGone;
+            if (row.innerArrives) {
+                f.dialogs.answers = {row.innerYes};
+                f.DeviceChange(kDbtDeviceArrival, kDbtDevtypVolume, Bit(row.inner));
+            } else {
+                f.DeviceChange(kDbtDeviceRemoveComplete, kDbtDevtypVolume, Bit(row.inner));
+            }
+            f.dialogs.answers = {row.yes}; // the answer to the outer question
         };
-        f.DeviceChange(kDbtDeviceArrival, kDbtDevtypVolume, Bit(L'F'));
+        f.DeviceChange(kDbtDeviceArrival, kDbtDevtypVolume, Bit(row.arriving));
         EXPECT_EQ(Shown(f.dialogs), Expected(row.boxes));
         EXPECT_EQ(f.cbxDriveList.items, Of(row.itemsAfter));
         EXPECT_EQ(f.cbxDriveList.text, row.textAfter);
     }
-}
-
-// Two arrivals, the second handled while the first question is open: both
-// are listed, and each answer applies to its own question.
-TEST(DriveList, ArrivalWhileTheArrivalQuestionIsOpen) {
-    DriveConsole f(Of(L"E"), L"E:\\");
-    f.drives.types[L"F:\\"] = kDriveRemovable;
-    f.drives.types[L"G:\\"] = kDriveRemovable;
-    f.dialogs.whileOpen = [&] {
-        f.dialogs.answers = {true}; // G:\ is the target
-        f.DeviceChange(kDbtDeviceArrival, kDbtDevtypVolume, Bit(L'G'));
-        f.dialogs.answers = {false}; // F:\ is not
-    };
-    f.DeviceChange(kDbtDeviceArrival, kDbtDevtypVolume, Bit(L'F'));
-    EXPECT_EQ(Shown(f.dialogs), Expected(L"?F?G"));
-    EXPECT_EQ(f.cbxDriveList.items, Of(L"EFG"));
-    EXPECT_EQ(f.cbxDriveList.text, L"E:\\") << "No to the first question selects its old position";
 }

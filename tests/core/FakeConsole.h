@@ -22,6 +22,7 @@ public:
     std::wstring text;
     bool enabled = true;
     int charset = kDefaultCharset;
+    bool bytes = false; // the text was written as one character per byte
     mutable int reads = 0;
     int writes = 0;      // SetText calls from the program
     int enableCalls = 0; // SetEnabled calls from the program
@@ -37,7 +38,12 @@ public:
     }
     void SetText(const std::wstring& value) override {
         text = value;
+        bytes = false;
         ++writes;
+    }
+    void SetByteText(const std::wstring& value) override {
+        SetText(value);
+        bytes = true;
     }
     void SetCharset(int value) override { charset = value; }
 };

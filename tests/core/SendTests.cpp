@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <functional>
 
 using namespace juxa;
 using namespace juxa::test;
@@ -34,6 +35,7 @@ TEST_F(SendTest, PresetSendShowsTextAndHex) {
     EXPECT_EQ(console.memHEX.paragraphs[0].substr(0, 12), L"53 49 4D 20 ");
     EXPECT_EQ(console.memHEX.paragraphs[0].size(), 3u * 128);
     EXPECT_EQ(console.memHEX.caretResets, 1);
+    EXPECT_TRUE(console.edtSTRING.bytes) << "an ANSI result is one character per byte";
     EXPECT_TRUE(console.dialogs.calls.empty());
 }
 
@@ -43,6 +45,7 @@ TEST_F(SendTest, UnicodeModeReadsUtf16) {
     console.Send();
     EXPECT_EQ(console.edtSTRING.text.substr(0, 29), L"Simulated Handheld (USB mode)");
     EXPECT_EQ(console.edtSTRING.text.size(), 64u);
+    EXPECT_FALSE(console.edtSTRING.bytes) << "a Unicode result is text, not bytes";
 }
 
 TEST_F(SendTest, EmptyDriveFieldKeepsThePreviousOutputs) {
@@ -72,26 +75,73 @@ TEST_F(SendTest, FailuresShowOneTextAndLeaveTheHexEmpty) {
     EXPECT_TRUE(console.dialogs.calls.empty());
 }
 
-TEST_F(SendTest, FormatAsksFirstAndCancelSendsNothing) {
-    console.PickPreset(1);
-    EXPECT_EQ(console.OutputLength.text, L"0");
-    console.edtSTRING.text = L"before";
-    console.dialogs.answers = {false};
-    console.Send();
-    ASSERT_EQ(console.dialogs.calls.size(), 1u);
-    EXPECT_EQ(console.dialogs.calls[0].kind, L"confirm");
-    EXPECT_EQ(console.dialogs.calls[0].text,
-              L"This will device level format your memory stick, your files will be erased.  ARE "
-              L"YOU SURE?");
-    EXPECT_TRUE(console.world.requests.empty());
-    EXPECT_EQ(console.edtSTRING.text, L"");
-    EXPECT_TRUE(console.memHEX.paragraphs.empty());
-
-    console.dialogs.answers = {true};
-    console.Send();
-    EXPECT_EQ(console.world.formatCount, 1);
-    EXPECT_EQ(console.edtSTRING.text, L"");
-    EXPECT_EQ(console.memHEX.paragraphs, std::vector<std::wstring>{L""});
+// The format goes only to the drive the user confirmed: a drive that came or
+// went while the question was open may have handed the letter to another
+// device, so nothing is sent and the next press asks again.
+TEST_F(SendTest, FormatAsksFirstAndGoesOnlyToTheConfirmedDrive) {
+    struct Row {
+        const char* name;
+        bool ok;
+        std::function<void(FakeConsole&)> whileAsking;
+        bool sent;
+    };
+    const auto arrive = [](FakeConsole& f, wchar_t letter) {
+        f.drives.types[std::wstring{letter, L':', L'\\'}] = 2;
+        f.dialogs.answers = {false}; // not the target
+        f.DeviceChange(0x8000, 2, 1u << (letter - L'A'));
+    };
+    const auto remove = [](FakeConsole& f, wchar_t letter, unsigned typeAfter) {
+        f.drives.types[std::wstring{letter, L':', L'\\'}] = typeAfter;
+        f.DeviceChange(0x8004, 2, 1u << (letter - L'A'));
+    };
+    const Row rows[] = {
+        {"Cancel", false, nullptr, false},
+        {"OK", true, nullptr, true},
+        {"OK after the drive left and another took its letter", true,
+         [&](FakeConsole& f) {
+             remove(f, L'E', 1);
+             arrive(f, L'E');
+         },
+         false},
+        {"OK after another drive arrived", true, [&](FakeConsole& f) { arrive(f, L'G'); }, false},
+        {"OK after a CD-ROM's medium went", true, [&](FakeConsole& f) { remove(f, L'D', 5); },
+         false},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        FakeConsole f;
+        f.Create();
+        f.PickPreset(1);
+        EXPECT_EQ(f.OutputLength.text, L"0");
+        f.edtSTRING.text = L"before";
+        f.memHEX.paragraphs = {L"AA "};
+        f.dialogs.whileOpen = [&] {
+            if (row.whileAsking) {
+                row.whileAsking(f);
+            }
+            f.dialogs.answers = {row.ok}; // the answer to the confirmation
+        };
+        f.Send();
+        ASSERT_FALSE(f.dialogs.calls.empty());
+        EXPECT_EQ(f.dialogs.calls[0].kind, L"confirm");
+        EXPECT_EQ(f.dialogs.calls[0].text, L"This will device level format your memory stick, "
+                                           L"your files will be erased.  ARE YOU SURE?");
+        EXPECT_EQ(f.world.formatCount, row.sent ? 1 : 0);
+        EXPECT_EQ(f.world.requests.size(), row.sent ? 1u : 0u);
+        EXPECT_EQ(f.edtSTRING.text, L"");
+        EXPECT_EQ(f.memHEX.paragraphs,
+                  row.sent ? std::vector<std::wstring>{L""} : std::vector<std::wstring>{});
+        EXPECT_EQ(DataInBuffer::LiveCount(), 0);
+        if (!row.sent) {
+            // Asked again, and sent on OK when nothing moves meanwhile.
+            f.dialogs.calls.clear();
+            f.dialogs.answers = {true};
+            f.Send();
+            ASSERT_EQ(f.dialogs.calls.size(), 1u);
+            EXPECT_EQ(f.dialogs.calls[0].kind, L"confirm");
+            EXPECT_EQ(f.world.formatCount, 1);
+        }
+    }
 }
 
 TEST_F(SendTest, OtherPresetsNeverAsk) {

@@ -735,7 +735,9 @@ public: // the run picks the actions by their address
         if (!preset && badField && Chance(70)) { // the user mends the field the box named
             Type(Ctl(ByteFieldId(badAt)), HexText(), true);
         }
-        const bool goesOut = preset ? presetIndex != 1 || boxes.at(0).Accepted() : !badField;
+        // A drive that came or went while the format question waited voids the OK.
+        const bool goesOut =
+            preset ? presetIndex != 1 || (boxes.at(0).Accepted() && !disturbed) : !badField;
         formatAllowed = goesOut && preset && presetIndex == 1;
         const bool reaches = goesOut && ReachesHandheld(drive.front());
         ASSERT_EQ(world.requests.size(), before + (reaches ? 1 : 0))
