@@ -17,6 +17,7 @@ add_library(juxa_ui STATIC
   src/win32/Layout.cpp
   src/win32/MainWindow.cpp
   src/win32/SpinField.cpp
+  src/win32/Win32Clipboard.cpp
   src/win32/Win32Controls.cpp
   src/win32/Win32Dialogs.cpp
 )

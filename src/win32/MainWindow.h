@@ -7,6 +7,7 @@
 #include "Layout.h"
 #include "Main.h"
 #include "SpinField.h"
+#include "Win32Clipboard.h"
 #include "Win32Controls.h"
 #include "Win32Dialogs.h"
 
@@ -31,6 +32,11 @@ struct WindowOptions {
 
 // The common controls of version 6 and the rich edit's classes; once per process.
 void InitialiseControls();
+
+// One message of the program's loop: the main window's keyboard navigation
+// first (Tab, Shift+Tab, the arrows between the radio buttons), then the usual
+// translation and dispatch.
+void DispatchLoopMessage(HWND mainWindow, MSG& msg);
 
 class MainWindow {
 public:
@@ -87,6 +93,12 @@ private:
     LRESULT OnDpiChanged(WPARAM wParam, LPARAM lParam);
     LRESULT OnColorStatic(HDC dc, HWND control);
     void OnDestroy();
+    // As a dialog does: the control that had the focus when the window was
+    // deactivated gets it back when the window is active again.
+    void SaveFocus();
+    void RestoreFocus();
+    void OnNextControl(WPARAM wParam, LPARAM lParam);
+    void FocusControl(HWND control);
 
     void CreateMainWindow();
     void BuildControls();
@@ -105,6 +117,7 @@ private:
     UINT dpi_ = kDesignDpi;
     HWND window_ = nullptr;
     std::array<HWND, 64> controlWindows_{}; // by ControlId - GroupBox1
+    HWND focus_ = nullptr;                  // the control to give the focus back to
 
     FontHandle font_;
     FontHandle hexFont_;

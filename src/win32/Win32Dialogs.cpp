@@ -1,11 +1,8 @@
 #include "Win32Dialogs.h"
 
-#include "Handles.h"
 #include "Texts.h"
 
 #include <commctrl.h>
-
-#include <cstring>
 
 namespace juxa::win32 {
 
@@ -99,26 +96,6 @@ std::wstring SystemMessage(DWORD error) {
         text.pop_back();
     }
     return text;
-}
-
-void Win32Clipboard::PutText(const std::wstring& text) {
-    if (::OpenClipboard(owner_) == FALSE) {
-        throw JuxaError(L"Cannot open clipboard: " + SystemMessage(::GetLastError()));
-    }
-    ::EmptyClipboard();
-    const std::size_t bytes = (text.size() + 1) * sizeof(wchar_t);
-    GlobalHandle memory(::GlobalAlloc(GMEM_MOVEABLE, bytes));
-    if (memory) {
-        if (void* target = ::GlobalLock(memory.Get()); target != nullptr) {
-            std::memcpy(target, text.c_str(), bytes);
-            ::GlobalUnlock(memory.Get());
-            // From here on the memory is the clipboard's.
-            if (::SetClipboardData(CF_UNICODETEXT, memory.Get()) != nullptr) {
-                static_cast<void>(memory.Release());
-            }
-        }
-    }
-    ::CloseClipboard();
 }
 
 std::uint32_t Win32DriveQueries::GetLogicalDriveStringsW(std::uint32_t bufferLength,

@@ -1,4 +1,4 @@
-// The message boxes, the clipboard and the drive queries of the real platform.
+// The message boxes and the drive queries of the real platform.
 #pragma once
 
 #include "Controls.h"
@@ -30,16 +30,6 @@ private:
 // The system's description of an error code, without the line end that
 // FormatMessageW puts after it.
 std::wstring SystemMessage(DWORD error);
-
-class Win32Clipboard final : public IClipboard {
-public:
-    explicit Win32Clipboard(HWND owner = nullptr) : owner_(owner) {}
-    void SetOwner(HWND owner) { owner_ = owner; }
-    void PutText(const std::wstring& text) override;
-
-private:
-    HWND owner_;
-};
 
 class Win32DriveQueries final : public IDriveQueries {
 public:

@@ -93,3 +93,62 @@ TEST(SystemMessage, HasNoLineEnd) {
     EXPECT_NE(text.back(), L'\n');
     EXPECT_NE(text.back(), L'\r');
 }
+
+namespace {
+
+// Stand-ins for the system calls that fail as the system's do.
+HGLOBAL WINAPI AllocFails(UINT /*flags*/, SIZE_T /*bytes*/) {
+    ::SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+    return nullptr;
+}
+BOOL WINAPI EmptyFails() {
+    ::SetLastError(ERROR_CLIPBOARD_NOT_OPEN);
+    return FALSE;
+}
+HANDLE WINAPI StoreFails(UINT /*format*/, HANDLE /*data*/) {
+    ::SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+    return nullptr;
+}
+
+} // namespace
+
+// A clipboard that opens but cannot take the text is an error the user sees,
+// never silence; running out of memory before the clipboard is emptied keeps
+// what it held.
+TEST(Clipboard, ATextThatCannotBeStoredReachesTheUser) {
+    struct Row {
+        const char* name;
+        ClipboardCalls calls;
+        DWORD error;
+        bool oldContentsKept;
+    };
+    ClipboardCalls noMemory;
+    noMemory.globalAlloc = AllocFails;
+    ClipboardCalls notEmptied;
+    notEmptied.emptyClipboard = EmptyFails;
+    ClipboardCalls notStored;
+    notStored.setClipboardData = StoreFails;
+    const Row rows[] = {
+        {"no memory for the text", noMemory, ERROR_NOT_ENOUGH_MEMORY, true},
+        {"the clipboard cannot be emptied", notEmptied, ERROR_CLIPBOARD_NOT_OPEN, true},
+        {"the clipboard refuses the text", notStored, ERROR_NOT_ENOUGH_MEMORY, false},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        ASSERT_TRUE(PutOnClipboard(L"old"));
+        Win32Clipboard clipboard(nullptr, row.calls);
+        std::wstring message;
+        try {
+            clipboard.PutText(L"report");
+        } catch (const JuxaError& error) {
+            message = error.Message();
+        }
+        EXPECT_EQ(message, L"Cannot store text on clipboard: " + SystemMessage(row.error));
+        EXPECT_EQ(ClipboardText(), row.oldContentsKept ? L"old" : L"");
+        ASSERT_TRUE(OpenClipboardPatiently()) << "left open";
+        ::CloseClipboard();
+    }
+    Win32Clipboard clipboard;
+    clipboard.PutText(L"report");
+    EXPECT_EQ(ClipboardText(), L"report");
+}
