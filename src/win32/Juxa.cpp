@@ -18,12 +18,7 @@ int Juxa(HINSTANCE instance, IDevicePort& device, IDriveQueries& drives, int sho
 
     MSG msg{};
     while (::GetMessageW(&msg, nullptr, 0, 0) > 0) {
-        // Tab, Shift+Tab and the arrow keys between the radio buttons.
-        if (frmMain.Handle() != nullptr && ::IsDialogMessageW(frmMain.Handle(), &msg) != FALSE) {
-            continue;
-        }
-        ::TranslateMessage(&msg);
-        ::DispatchMessageW(&msg);
+        DispatchLoopMessage(frmMain.Handle(), msg);
     }
     return 0;
 }

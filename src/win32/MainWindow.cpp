@@ -89,6 +89,14 @@ void InitialiseControls() {
     static_cast<void>(richEdit);
 }
 
+void DispatchLoopMessage(HWND mainWindow, MSG& msg) {
+    if (mainWindow != nullptr && ::IsDialogMessageW(mainWindow, &msg) != FALSE) {
+        return;
+    }
+    ::TranslateMessage(&msg);
+    ::DispatchMessageW(&msg);
+}
+
 MainWindow::MainWindow(HINSTANCE instance, IDevicePort& device, IDriveQueries& drives,
                        const WindowOptions& options)
     : instance_(instance), options_(options) {
@@ -367,6 +375,21 @@ LRESULT MainWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         return OnDpiChanged(wParam, lParam);
     case WM_CTLCOLORSTATIC:
         return OnColorStatic(reinterpret_cast<HDC>(wParam), reinterpret_cast<HWND>(lParam));
+    case WM_ACTIVATE:
+        if (LOWORD(wParam) == WA_INACTIVE) {
+            SaveFocus();
+        } else if (HIWORD(wParam) == 0) { // not while minimised
+            RestoreFocus();
+        }
+        return 0;
+    case WM_SETFOCUS:
+        // Restored from the taskbar, or given the focus by anyone: it goes on
+        // to the control, as in a dialog.
+        RestoreFocus();
+        return 0;
+    case WM_NEXTDLGCTL:
+        OnNextControl(wParam, lParam);
+        return 0;
     case WM_DESTROY:
         OnDestroy();
         return 0;
@@ -436,6 +459,9 @@ void MainWindow::OnPushButton(ControlId id) {
     if (::GetFocus() != button) {
         ::SetFocus(button);
     }
+    // The field keeps what was typed while the window was inactive, and the
+    // focus may not have passed through it since.
+    spin_.Commit();
     if (id == ControlId::btnQuery) {
         Dispatch([this] { form_->btnQueryClick(); });
     } else {
@@ -492,6 +518,52 @@ LRESULT MainWindow::OnColorStatic(HDC dc, HWND control) {
     }
     return ::DefWindowProcW(window_, WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc),
                             reinterpret_cast<LPARAM>(control));
+}
+
+void MainWindow::SaveFocus() {
+    HWND focus = ::GetFocus();
+    if (focus != nullptr && ::IsChild(window_, focus) != FALSE) {
+        focus_ = focus;
+    }
+}
+
+void MainWindow::RestoreFocus() {
+    HWND target = focus_;
+    if (target == nullptr || ::IsWindow(target) == FALSE || ::IsChild(window_, target) == FALSE ||
+        ::IsWindowEnabled(target) == FALSE || ::IsWindowVisible(target) == FALSE) {
+        target = ::GetNextDlgTabItem(window_, nullptr, FALSE);
+    }
+    if (target != nullptr) {
+        ::SetFocus(target);
+    }
+}
+
+// WM_NEXTDLGCTL: a control that takes Tab itself (the hex field) hands it on
+// as this message, which a window that is not a dialog must answer itself.
+void MainWindow::OnNextControl(WPARAM wParam, LPARAM lParam) {
+    if (LOWORD(lParam) != 0) {
+        FocusControl(reinterpret_cast<HWND>(wParam));
+        return;
+    }
+    // The focus may be inside a control (the edit of the drive list); the
+    // tab order is that of the window's own children.
+    HWND from = ::GetFocus();
+    while (from != nullptr && ::GetParent(from) != window_) {
+        from = ::GetParent(from);
+    }
+    FocusControl(::GetNextDlgTabItem(window_, from, wParam != 0 ? TRUE : FALSE));
+}
+
+void MainWindow::FocusControl(HWND control) {
+    if (control == nullptr || ::IsChild(window_, control) == FALSE) {
+        return;
+    }
+    // Arriving by the keyboard selects an edit's whole text, as the dialog
+    // manager does.
+    if ((::SendMessageW(control, WM_GETDLGCODE, 0, 0) & DLGC_HASSETSEL) != 0) {
+        ::SendMessageW(control, EM_SETSEL, 0, -1);
+    }
+    ::SetFocus(control);
 }
 
 void MainWindow::OnDestroy() {

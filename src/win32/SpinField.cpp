@@ -134,15 +134,22 @@ LRESULT SpinField::OnEditMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     }
     case WM_SETFOCUS: {
         const LRESULT result = ::DefSubclassProc(edit_, message, wParam, lParam);
-        // Arriving by keyboard selects the whole text; a mouse press does not.
-        if ((::GetKeyState(VK_LBUTTON) & 0x8000) == 0) {
+        // Arriving by keyboard from another control selects the whole text; a
+        // mouse press does not, and neither does the window getting the focus
+        // back (from another program, a box, being restored).
+        if (IsOtherControl(reinterpret_cast<HWND>(wParam)) &&
+            (::GetKeyState(VK_LBUTTON) & 0x8000) == 0) {
             ::SendMessageW(edit_, EM_SETSEL, 0, -1);
         }
         return result;
     }
     case WM_KILLFOCUS: {
         const LRESULT result = ::DefSubclassProc(edit_, message, wParam, lParam);
-        Commit();
+        // Switching to another program or a box opening is not leaving the
+        // field: what was typed stays as it is until the user moves on.
+        if (IsOtherControl(reinterpret_cast<HWND>(wParam))) {
+            Commit();
+        }
         return result;
     }
     case WM_SIZE: {
@@ -156,6 +163,11 @@ LRESULT SpinField::OnEditMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         break;
     }
     return ::DefSubclassProc(edit_, message, wParam, lParam);
+}
+
+bool SpinField::IsOtherControl(HWND window) const {
+    return window != nullptr && window != edit_ && ::IsChild(edit_, window) == FALSE &&
+           ::IsChild(::GetAncestor(edit_, GA_ROOT), window) != FALSE;
 }
 
 bool SpinField::OnChar(wchar_t c) {

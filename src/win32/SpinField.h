@@ -45,6 +45,9 @@ private:
     LRESULT OnArrowsMessage(UINT message, WPARAM wParam, LPARAM lParam);
 
     bool OnChar(wchar_t c);
+    // Whether the window is another control of the same top-level window:
+    // only a move of the focus between controls enters or leaves the field.
+    [[nodiscard]] bool IsOtherControl(HWND window) const;
     void OnArrowDown(POINT at);
     void OnArrowMove(POINT at);
     void OnArrowUp(POINT at);

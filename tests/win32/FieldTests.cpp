@@ -3,6 +3,7 @@
 
 #include "Texts.h"
 
+#include <dbt.h>
 #include <richedit.h>
 
 #include <chrono>
@@ -114,16 +115,88 @@ TEST_F(SpinFieldTest, RefusesCharactersThatCannotBelongToANumber) {
               0);
 }
 
-TEST_F(SpinFieldTest, EnteringByKeyboardSelectsTheWholeText) {
-    SetValue(L"1234");
-    Leave();
-    ::SetFocus(Field());
-    DWORD start = 99;
-    DWORD end = 99;
-    ::SendMessageW(Field(), EM_GETSEL, reinterpret_cast<WPARAM>(&start),
-                   reinterpret_cast<LPARAM>(&end));
-    EXPECT_EQ(start, 0u);
-    EXPECT_EQ(end, 4u);
+// The field is entered and left only when the focus moves between controls
+// of the window: by the keyboard it selects the whole text, and leaving it
+// clamps; another program, a box or minimising do neither, and the focus
+// comes back to it without a selection.
+TEST_F(SpinFieldTest, EnteredAndLeftOnlyBetweenControlsOfTheWindow) {
+    const auto selection = [&] {
+        DWORD start = 99;
+        DWORD end = 99;
+        ::SendMessageW(Field(), EM_GETSEL, reinterpret_cast<WPARAM>(&start),
+                       reinterpret_cast<LPARAM>(&end));
+        return std::make_pair(start, end);
+    };
+    const std::pair<DWORD, DWORD> all{0, 5};
+    const std::pair<DWORD, DWORD> caret{2, 2};
+    SetValue(L"99999");
+
+    ::SetFocus(Ctl(ControlId::btnQuery));
+    PressKey(VK_TAB);
+    ASSERT_EQ(::GetFocus(), Field());
+    EXPECT_EQ(selection(), all) << "Tab from the button";
+    ::SetFocus(Ctl(ControlId::cbxQuery));
+    EXPECT_EQ(Value(), L"65536") << "left for the preset list";
+    SetValue(L"99999");
+    PressKey(VK_TAB, true);
+    ASSERT_EQ(::GetFocus(), Field());
+    EXPECT_EQ(selection(), all) << "Shift+Tab from the preset list";
+
+    // A mouse press on the field, from another control.
+    ::SetFocus(Ctl(ControlId::btnQuery));
+    SetValue(L"99999");
+    RECT r{};
+    ::GetWindowRect(Field(), &r);
+    Click(POINT{r.left + 6, (r.top + r.bottom) / 2});
+    ASSERT_EQ(::GetFocus(), Field());
+    EXPECT_NE(selection(), all) << "a mouse press";
+
+    ::SendMessageW(Field(), EM_SETSEL, 2, 2);
+    // Another program comes to the front, and goes again.
+    HWND other =
+        ::CreateWindowExW(WS_EX_TOPMOST, L"STATIC", L"another program", WS_POPUP | WS_VISIBLE, 0, 0,
+                          100, 50, nullptr, nullptr, ::GetModuleHandleW(nullptr), nullptr);
+    ::SetForegroundWindow(other);
+    Pump(100);
+    EXPECT_NE(::GetFocus(), Field());
+    EXPECT_EQ(Value(), L"99999") << "switching to another program";
+    ::SetForegroundWindow(window->Handle());
+    Pump(100);
+    ::DestroyWindow(other);
+    EXPECT_EQ(::GetFocus(), Field()) << "the focus comes back";
+    EXPECT_EQ(selection(), caret) << "coming back selects nothing";
+
+    // A box opens over the window (the selected drive is removed) and closes.
+    world.volumes.erase(L'E');
+    DEV_BROADCAST_VOLUME volume{};
+    volume.dbcv_size = sizeof(volume);
+    volume.dbcv_devicetype = DBT_DEVTYP_VOLUME;
+    volume.dbcv_unitmask = 1u << 4; // E:
+    {
+        BoxAnswerer answerer({test::Press(L"OK")}, window->Handle());
+        ::SendMessageW(window->Handle(), WM_DEVICECHANGE, DBT_DEVICEREMOVECOMPLETE,
+                       reinterpret_cast<LPARAM>(&volume));
+        ASSERT_EQ(answerer.Wait().size(), 1u);
+    }
+    Pump(100);
+    EXPECT_EQ(Value(), L"99999") << "a box opening";
+    EXPECT_EQ(::GetFocus(), Field());
+    EXPECT_EQ(selection(), caret);
+
+    // Minimised and restored.
+    ::ShowWindow(window->Handle(), SW_MINIMIZE);
+    Pump(100);
+    EXPECT_EQ(Value(), L"99999") << "minimising";
+    ::ShowWindow(window->Handle(), SW_RESTORE);
+    ::SetForegroundWindow(window->Handle());
+    Pump(100);
+    EXPECT_EQ(::GetFocus(), Field());
+    EXPECT_EQ(selection(), caret);
+
+    // Leaving it for a button does clamp.
+    PressKey(VK_TAB, true);
+    EXPECT_EQ(::GetFocus(), Ctl(ControlId::btnQuery));
+    EXPECT_EQ(Value(), L"65536");
 }
 
 TEST_F(SpinFieldTest, AClickStepsOnceOnReleaseOverTheArrow) {

@@ -196,33 +196,57 @@ TEST_F(MainWindowTest, DpiChangeRelaysOutAtTheSuggestedRectangle) {
     EXPECT_EQ(FontOf(Ctl(ControlId::cbxQuery)).lfHeight, -14);
 }
 
-TEST_F(MainWindowTest, TabFollowsTheDesignedOrder) {
-    const auto sequence = [&](ControlId from, int steps) {
-        std::vector<HWND> order;
-        HWND at = Ctl(from);
-        for (int i = 0; i < steps; ++i) {
-            at = ::GetNextDlgTabItem(window->Handle(), at, FALSE);
-            order.push_back(at);
+// Tab and Shift+Tab pressed on the keyboard walk the whole designed order in
+// both directions and wrap round at both ends, from every control, the hex
+// field included; disabled controls and the unchecked radio button are
+// skipped.
+TEST_F(MainWindowTest, TabAndShiftTabWalkTheDesignedOrderRound) {
+    const auto round = [&](const std::vector<ControlId>& order, const char* mode) {
+        SCOPED_TRACE(mode);
+        ::SetFocus(Ctl(order.front()));
+        ASSERT_EQ(FocusedControl(), Ctl(order.front()));
+        for (std::size_t i = 1; i <= order.size(); ++i) {
+            PressKey(VK_TAB);
+            EXPECT_EQ(FocusedControl(), Ctl(order[i % order.size()]))
+                << "Tab from control " << static_cast<int>(order[i - 1]);
         }
-        return order;
+        for (std::size_t i = order.size(); i > 0; --i) {
+            PressKey(VK_TAB, true);
+            EXPECT_EQ(FocusedControl(), Ctl(order[i - 1]))
+                << "Shift+Tab from control " << static_cast<int>(order[i % order.size()]);
+        }
     };
-    // Disabled controls and the unchecked radio button are skipped.
-    EXPECT_EQ(sequence(ControlId::btnQuery, 8),
-              (std::vector<HWND>{Ctl(ControlId::OutputLength), Ctl(ControlId::cbxQuery),
-                                 Ctl(ControlId::rbtnPreset), Ctl(ControlId::cbxDriveList),
-                                 Ctl(ControlId::edtSTRING), Ctl(ControlId::Button2),
-                                 Ctl(ControlId::memHEX), Ctl(ControlId::cbxBit)}));
+    const std::vector<ControlId> outputs = {ControlId::edtSTRING, ControlId::Button2,
+                                            ControlId::memHEX, ControlId::cbxBit};
+    std::vector<ControlId> preset = {ControlId::btnQuery, ControlId::OutputLength,
+                                     ControlId::cbxQuery, ControlId::rbtnPreset,
+                                     ControlId::cbxDriveList};
+    preset.insert(preset.end(), outputs.begin(), outputs.end());
+    round(preset, "preset mode");
 
     EnterManualMode();
-    KeyDown(Ctl(ControlId::cbxByteLength), VK_DOWN); // to "12 Bytes"
-    KeyDown(Ctl(ControlId::cbxByteLength), VK_DOWN); // to "16 Bytes"
-    std::vector<HWND> manual{Ctl(ControlId::rbtnManual)};
-    for (int k : {2, 3, 4, 5, 6, 7, 8, 9, 10, 1, 16, 15, 14, 13, 12, 11}) {
-        manual.push_back(Ctl(ByteFieldId(k)));
+    // Position 1 ("10 Bytes") at first; the keys step the list to each length.
+    const struct {
+        WORD key;
+        int length;
+    } lengths[] = {{0, 10}, {VK_UP, 6}, {VK_DOWN, 10}, {VK_DOWN, 12}, {VK_DOWN, 16}};
+    for (const auto& step : lengths) {
+        if (step.key != 0) {
+            ::SetFocus(Ctl(ControlId::cbxByteLength));
+            PressKey(step.key);
+        }
+        std::vector<ControlId> manual = {ControlId::btnQuery, ControlId::OutputLength,
+                                         ControlId::rbtnManual};
+        for (int k : {2, 3, 4, 5, 6, 7, 8, 9, 10, 1, 16, 15, 14, 13, 12, 11}) {
+            if (k <= step.length) {
+                manual.push_back(ByteFieldId(k));
+            }
+        }
+        manual.push_back(ControlId::cbxByteLength);
+        manual.push_back(ControlId::cbxDriveList);
+        manual.insert(manual.end(), outputs.begin(), outputs.end());
+        round(manual, (std::to_string(step.length) + " bytes").c_str());
     }
-    manual.push_back(Ctl(ControlId::cbxByteLength));
-    manual.push_back(Ctl(ControlId::cbxDriveList));
-    EXPECT_EQ(sequence(ControlId::cbxQuery, static_cast<int>(manual.size())), manual);
 }
 
 TEST_F(MainWindowTest, PresetSendShowsTheHandheldsAnswerAsTextAndHex) {
@@ -316,6 +340,49 @@ TEST_F(MainWindowTest, FailedSendAndTheFormatConfirmation) {
         answerer.Wait();
     }
     EXPECT_EQ(world.formatCount, 1);
+
+    // A drive arrives while the question waits, and is not the target: the
+    // OK that follows sends nothing, and the next press asks again.
+    world.volumes[L'K'] = sim::SimVolume{sim::kDriveRemovable, 0, {2}, 0};
+    DEV_BROADCAST_VOLUME volume{};
+    volume.dbcv_size = sizeof(volume);
+    volume.dbcv_devicetype = DBT_DEVTYP_VOLUME;
+    volume.dbcv_unitmask = 1u << 10; // K:
+    const std::size_t sent = world.requests.size();
+    const DWORD thread = ::GetCurrentThreadId();
+    std::vector<std::wstring> captions;
+    std::thread user([&] {
+        HWND confirm = FindBox(thread, L"Confirm");
+        captions.push_back(confirm != nullptr ? Text(confirm) : L"");
+        // Sent, as the system does, from a thread of its own: it is handled
+        // inside the confirmation's wait.
+        std::thread system([&] {
+            ::SendMessageW(window->Handle(), WM_DEVICECHANGE, DBT_DEVICEARRIVAL,
+                           reinterpret_cast<LPARAM>(&volume));
+        });
+        HWND question = FindBox(thread, L"Warning");
+        captions.push_back(question != nullptr ? Text(question) : L"");
+        if (question != nullptr) {
+            AnswerBox(question, Press(L"&No"), thread);
+        }
+        system.join();
+        if (confirm != nullptr) {
+            AnswerBox(confirm, Press(L"OK"), thread);
+        }
+    });
+    Click(ControlId::btnQuery);
+    user.join();
+    EXPECT_EQ(captions, (std::vector<std::wstring>{L"Confirm", L"Warning"}));
+    EXPECT_EQ(world.requests.size(), sent);
+    EXPECT_EQ(world.formatCount, 1);
+    EXPECT_EQ(TextOf(ControlId::edtSTRING), L"");
+    EXPECT_EQ(TextOf(ControlId::cbxDriveList), L"E:\\");
+    {
+        BoxAnswerer answerer({Press(L"OK")}, window->Handle());
+        Click(ControlId::btnQuery);
+        EXPECT_EQ(answerer.Wait().size(), 1u);
+    }
+    EXPECT_EQ(world.formatCount, 2);
 }
 
 TEST_F(MainWindowTest, RadioButtonsRunTheirHandlerOnlyWhenTheyBecomeChecked) {
@@ -422,6 +489,25 @@ TEST_F(MainWindowTest, ShiftJisBytesReadAsJapaneseInTheShiftJisFontOnly) {
     EXPECT_EQ(FontOf(Ctl(ControlId::edtSTRING)).lfCharSet, DEFAULT_CHARSET);
     EXPECT_EQ(TextOf(ControlId::edtSTRING), bytes);
     EXPECT_EQ(window->Controls().memHEX->WholeText(), hex);
+
+    // A Unicode-mode result is text, not bytes: under either character set it
+    // keeps its characters, shown after the choice or before it.
+    const std::wstring latin = L"caf\u00e9 \u00c0\u00c1 \u00b1x";
+    ::SendMessageW(Ctl(ControlId::cbxBit), CB_SETCURSEL, 1, 0);
+    SetTextOf(ControlId::OutputLength, std::to_wstring(2 * latin.size()));
+    for (const CommandId charset : {CommandId::SHIFTJISCHARSET1, CommandId::DEFAULTCHARSET1}) {
+        DataInBuffer utf16(2 * latin.size());
+        for (std::size_t i = 0; i < latin.size(); ++i) {
+            utf16.Data()[2 * i] = static_cast<std::uint8_t>(latin[i] & 0xFF);
+            utf16.Data()[2 * i + 1] = static_cast<std::uint8_t>(latin[i] >> 8);
+        }
+        window->Controls().memHEX->Clear();
+        window->Form().ShowResult(utf16);
+        EXPECT_EQ(TextOf(ControlId::edtSTRING), latin);
+        Menu(charset);
+        EXPECT_EQ(TextOf(ControlId::edtSTRING), latin);
+        EXPECT_EQ(window->Controls().edtSTRING->Text(), latin);
+    }
 }
 
 TEST_F(MainWindowTest, DeviceChangeReachesTheHandlerAndAnswersZero) {

@@ -129,6 +129,35 @@ void Give(HWND box, const Answer& answer, DWORD thread) {
 
 } // namespace
 
+HWND FindBox(DWORD thread, const std::wstring& caption) {
+    struct Wanted {
+        const std::wstring* caption;
+        HWND found = nullptr;
+        static BOOL CALLBACK Each(HWND window, LPARAM lParam) {
+            auto* wanted = reinterpret_cast<Wanted*>(lParam);
+            wchar_t cls[64] = {};
+            ::GetClassNameW(window, cls, 64);
+            if (std::wstring(cls) == L"#32770" && ::IsWindowVisible(window) != FALSE &&
+                Text(window) == *wanted->caption) {
+                wanted->found = window;
+                return FALSE;
+            }
+            return TRUE;
+        }
+    };
+    const auto until = std::chrono::steady_clock::now() + kBoxTimeout;
+    while (std::chrono::steady_clock::now() < until) {
+        Wanted wanted{&caption};
+        ::EnumThreadWindows(thread, Wanted::Each, reinterpret_cast<LPARAM>(&wanted));
+        if (wanted.found != nullptr) {
+            ::Sleep(50); // let the box finish setting its focus and default button
+            return wanted.found;
+        }
+        ::Sleep(10);
+    }
+    return nullptr;
+}
+
 BoxSeen InspectBox(HWND box, HWND owner) {
     return Inspect(box, owner);
 }
@@ -386,6 +415,65 @@ void MainWindowTest::Click(ControlId id) const {
 
 void MainWindowTest::Menu(CommandId id) const {
     ::SendMessageW(window->Handle(), WM_COMMAND, MAKEWPARAM(static_cast<int>(id), 0), 0);
+}
+
+void MainWindowTest::PressKey(WORD key, bool shift) const {
+    std::vector<INPUT> inputs;
+    const auto add = [&inputs](WORD vk, bool up) {
+        INPUT input{};
+        input.type = INPUT_KEYBOARD;
+        input.ki.wVk = vk;
+        input.ki.wScan = static_cast<WORD>(::MapVirtualKeyW(vk, MAPVK_VK_TO_VSC));
+        input.ki.dwFlags = up ? KEYEVENTF_KEYUP : 0;
+        inputs.push_back(input);
+    };
+    if (shift) {
+        add(VK_SHIFT, false);
+    }
+    add(key, false);
+    add(key, true);
+    if (shift) {
+        add(VK_SHIFT, true);
+    }
+    ::SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT));
+    // The keys arrive as input does, through the queue; handle them, and what
+    // they post, the way the program's loop does.
+    const DWORD start = ::GetTickCount();
+    int idle = 0;
+    while (idle < 3 && ::GetTickCount() - start < 2000) {
+        MSG msg{};
+        if (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE) != FALSE) {
+            DispatchLoopMessage(window->Handle(), msg);
+            idle = 0;
+        } else {
+            ++idle;
+            ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
+        }
+    }
+}
+
+void MainWindowTest::Click(POINT at) {
+    const int width = ::GetSystemMetrics(SM_CXSCREEN);
+    const int height = ::GetSystemMetrics(SM_CYSCREEN);
+    INPUT inputs[3] = {};
+    for (INPUT& input : inputs) {
+        input.type = INPUT_MOUSE;
+        input.mi.dx = MulDiv(at.x, 65535, width - 1);
+        input.mi.dy = MulDiv(at.y, 65535, height - 1);
+        input.mi.dwFlags = MOUSEEVENTF_ABSOLUTE | MOUSEEVENTF_MOVE;
+    }
+    inputs[1].mi.dwFlags |= MOUSEEVENTF_LEFTDOWN;
+    inputs[2].mi.dwFlags |= MOUSEEVENTF_LEFTUP;
+    ::SendInput(3, inputs, sizeof(INPUT));
+    Pump(100);
+}
+
+HWND MainWindowTest::FocusedControl() const {
+    HWND focus = ::GetFocus();
+    while (focus != nullptr && ::GetParent(focus) != window->Handle()) {
+        focus = ::GetParent(focus);
+    }
+    return focus;
 }
 
 void MainWindowTest::EnterManualMode() {

@@ -43,6 +43,8 @@ Answer CloseBox();
 // What a box shows, and giving it an answer, for tests that watch boxes
 // themselves; the box belongs to the given thread.
 BoxSeen InspectBox(HWND box, HWND owner);
+// Waits for a visible box of the thread with this caption; null after 15 s.
+HWND FindBox(DWORD thread, const std::wstring& caption);
 void AnswerBox(HWND box, const Answer& answer, DWORD thread);
 
 // Answers, in order, the boxes that the given thread opens, one answer each.
@@ -102,6 +104,14 @@ protected:
     // A user's click on a button, pressed and released with the mouse.
     void Click(ControlId id) const;
     void Menu(CommandId id) const;
+    // A key pressed and released on the keyboard (with Shift held if asked),
+    // taken through the program's own message loop until it is handled.
+    void PressKey(WORD key, bool shift = false) const;
+    // A press and release of the left mouse button at a point of the screen.
+    static void Click(POINT at);
+    // The control of the main window that has the focus (for the drive list,
+    // the list, not the edit inside it); null when none has.
+    [[nodiscard]] HWND FocusedControl() const;
     // Switches to manual mode, answering the one-time warning when it comes.
     void EnterManualMode();
 
