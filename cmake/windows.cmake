@@ -93,3 +93,9 @@ target_link_options(bench_launch PRIVATE ${JUXA_STATIC_LINK} -municode)
 add_executable(juxa_bench_display bench/DisplayBench.cpp ${JUXA_RESOURCES})
 target_link_libraries(juxa_bench_display PRIVATE juxa_ui juxa_sim)
 target_link_options(juxa_bench_display PRIVATE ${JUXA_STATIC_LINK})
+
+# A helper that starts a program and works its window from outside, as a
+# user would.
+add_executable(juxa_remote tests/win32/Remote.cpp)
+target_include_directories(juxa_remote PRIVATE src/win32)
+target_link_options(juxa_remote PRIVATE ${JUXA_STATIC_LINK} -municode)
