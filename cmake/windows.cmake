@@ -94,8 +94,12 @@ add_executable(juxa_bench_display bench/DisplayBench.cpp ${JUXA_RESOURCES})
 target_link_libraries(juxa_bench_display PRIVATE juxa_ui juxa_sim)
 target_link_options(juxa_bench_display PRIVATE ${JUXA_STATIC_LINK})
 
-# A helper that starts a program and works its window from outside, as a
-# user would.
+# Checks of the real program from outside: a helper that starts it and works
+# its window, and a library that proves it ran if the program loads it from
+# its own folder (tests/win32/planted-dlls.sh).
 add_executable(juxa_remote tests/win32/Remote.cpp)
 target_include_directories(juxa_remote PRIVATE src/win32)
 target_link_options(juxa_remote PRIVATE ${JUXA_STATIC_LINK} -municode)
+add_library(juxa_planted SHARED tests/win32/PlantedDll.cpp)
+set_target_properties(juxa_planted PROPERTIES PREFIX "")
+target_link_options(juxa_planted PRIVATE ${JUXA_STATIC_LINK})
