@@ -37,6 +37,26 @@ add_executable(juxa-sim WIN32 src/win32/JuxaSimMain.cpp ${JUXA_RESOURCES})
 target_link_libraries(juxa-sim PRIVATE juxa_ui juxa_sim)
 target_link_options(juxa-sim PRIVATE ${JUXA_STATIC_LINK} -municode)
 
+# The libraries a program imports, which Windows loads before its entry can
+# restrict the search, are looked for in the system folder only
+# (src/win32/LoadConfig.cpp). GNU ld 2.40 leaves the load-configuration
+# directory empty: it is pointed at the structure after linking, through the
+# address in the link map, and checked.
+foreach(program juxa juxa-sim)
+  if(MSVC)
+    target_link_options(${program} PRIVATE /DEPENDENTLOADFLAG:0x800)
+  else()
+    target_sources(${program} PRIVATE src/win32/LoadConfig.cpp)
+    target_link_options(${program} PRIVATE -Wl,-Map=$<TARGET_FILE:${program}>.map)
+    add_custom_command(TARGET ${program} POST_BUILD
+      COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/scripts/pe-load-config set
+              $<TARGET_FILE:${program}> $<TARGET_FILE:${program}>.map
+      COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/scripts/pe-load-config check
+              $<TARGET_FILE:${program}>
+      VERBATIM)
+  endif()
+endforeach()
+
 # GoogleTest from Debian's sources, built with this toolchain.
 set(gtest_disable_pthreads ON CACHE BOOL "" FORCE)
 set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)

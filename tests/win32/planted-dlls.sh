@@ -3,7 +3,9 @@
 # program, or a system library it uses, loads by name; starts the copy, waits
 # for its window and closes it. Fails if any planted library ran (each writes
 # <name>.dll.ran when loaded), or if the program did not come up and end
-# normally with them there.
+# normally with them there. Wine never takes the program's imports from its
+# folder, so the load configuration that keeps Windows from doing so is
+# checked in the file itself.
 #   planted-dlls.sh WINE_DIR PROGRAM.exe PLANTED.dll REMOTE.exe WORK_DIR
 # PLANTED.dll must have the program's width: one of the other width would
 # only be passed over by the loader and prove nothing.
@@ -18,6 +20,9 @@ names="msftedit riched20 riched32 comctl32 uxtheme version dwmapi cryptbase
   imm32 msctf usp10 msimg32 textshaping ole32 oleaut32 combase rpcrt4 sechost
   advapi32 shell32 shlwapi shcore ucrtbase msvcrt zlib1 gdi32 user32 win32u
   kernelbase kernel32"
+
+bash "$(dirname "$env")/pe-load-config" check "$program" ||
+  { echo "FAIL: the program does not ask for its imports from the system folder only"; exit 1; }
 
 rm -rf "$work"
 mkdir -p "$work"
