@@ -100,4 +100,11 @@ if(JUXA_WINDOWS)
               ${bin}/planted-dlls)
     set_tests_properties(win-${arch}.planted_dlls PROPERTIES FIXTURES_REQUIRED wine TIMEOUT 600)
   endforeach()
+
+  # The same commit gives the same juxa.exe from another source path and
+  # another build tree (scripts/release.sh checks both widths so).
+  add_test(NAME release.reproducible
+    COMMAND ${CMAKE_SOURCE_DIR}/scripts/check-reproducible x86_64
+            ${CMAKE_BINARY_DIR}/windows-x86_64/juxa.exe ${CMAKE_BINARY_DIR}/reproducible)
+  set_tests_properties(release.reproducible PROPERTIES TIMEOUT 900)
 endif()

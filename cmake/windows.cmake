@@ -5,6 +5,18 @@ add_compile_definitions(UNICODE _UNICODE WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WIN
 # Everything static, so the executables need no DLL beyond the system's.
 set(JUXA_STATIC_LINK -static -static-libgcc -static-libstdc++)
 
+# The same commit gives the same bytes wherever and whenever it is built, so
+# that anyone can check a download against a build of their own: no time
+# stamp in the PE header, and the source and build folders never reach the
+# code (file names in any debug information and in __FILE__ start at the
+# top of the source tree). windres takes no such options and writes no paths.
+if(CMAKE_CXX_COMPILER_ID STREQUAL "GNU")
+  add_compile_options(
+    $<$<COMPILE_LANGUAGE:CXX>:-ffile-prefix-map=${CMAKE_SOURCE_DIR}/=>
+    $<$<COMPILE_LANGUAGE:CXX>:-ffile-prefix-map=${CMAKE_BINARY_DIR}/=>)
+  add_link_options(-Wl,--no-insert-timestamp)
+endif()
+
 add_library(juxa_win32_port STATIC src/win32/Win32DevicePort.cpp)
 target_include_directories(juxa_win32_port PUBLIC src/win32)
 target_link_libraries(juxa_win32_port PUBLIC juxa_core)
@@ -31,6 +43,11 @@ set_source_files_properties(${JUXA_RESOURCES} PROPERTIES OBJECT_DEPENDS
 add_executable(juxa WIN32 src/win32/JuxaMain.cpp ${JUXA_RESOURCES})
 target_link_libraries(juxa PRIVATE juxa_ui juxa_win32_port)
 target_link_options(juxa PRIVATE ${JUXA_STATIC_LINK} -municode)
+# What we ship carries no symbol table and no debug information: the static
+# runtime libraries bring theirs, with the paths they were built at.
+if(CMAKE_CXX_COMPILER_ID STREQUAL "GNU")
+  target_link_options(juxa PRIVATE $<$<CONFIG:Release>:-s>)
+endif()
 
 # The same program on the simulated handheld; juxa.exe never links juxa_sim.
 add_executable(juxa-sim WIN32 src/win32/JuxaSimMain.cpp ${JUXA_RESOURCES})
