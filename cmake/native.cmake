@@ -91,5 +91,20 @@ if(JUXA_WINDOWS)
       set_tests_properties(win-${arch}.${suite} PROPERTIES FIXTURES_REQUIRED wine TIMEOUT 1500
         PASS_REGULAR_EXPRESSION "\\[  PASSED  \\]" FAIL_REGULAR_EXPRESSION "\\[  FAILED  \\]")
     endforeach()
+    # DLLs named like the libraries the program loads, left beside a copy of
+    # juxa.exe, never run. The 64-bit helper starts both widths, so the 32-bit
+    # side costs one start of the program only.
+    add_test(NAME win-${arch}.planted_dlls
+      COMMAND ${CMAKE_SOURCE_DIR}/tests/win32/planted-dlls.sh ${JUXA_WINE_DIR} ${bin}/juxa.exe
+              ${bin}/juxa_planted.dll ${CMAKE_BINARY_DIR}/windows-x86_64/juxa_remote.exe
+              ${bin}/planted-dlls)
+    set_tests_properties(win-${arch}.planted_dlls PROPERTIES FIXTURES_REQUIRED wine TIMEOUT 600)
   endforeach()
+
+  # The same commit gives the same juxa.exe from another source path and
+  # another build tree (scripts/release.sh checks both widths so).
+  add_test(NAME release.reproducible
+    COMMAND ${CMAKE_SOURCE_DIR}/scripts/check-reproducible x86_64
+            ${CMAKE_BINARY_DIR}/windows-x86_64/juxa.exe ${CMAKE_BINARY_DIR}/reproducible)
+  set_tests_properties(release.reproducible PROPERTIES TIMEOUT 900)
 endif()

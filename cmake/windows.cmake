@@ -5,6 +5,18 @@ add_compile_definitions(UNICODE _UNICODE WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WIN
 # Everything static, so the executables need no DLL beyond the system's.
 set(JUXA_STATIC_LINK -static -static-libgcc -static-libstdc++)
 
+# The same commit gives the same bytes wherever and whenever it is built, so
+# that anyone can check a download against a build of their own: no time
+# stamp in the PE header, and the source and build folders never reach the
+# code (file names in any debug information and in __FILE__ start at the
+# top of the source tree). windres takes no such options and writes no paths.
+if(CMAKE_CXX_COMPILER_ID STREQUAL "GNU")
+  add_compile_options(
+    $<$<COMPILE_LANGUAGE:CXX>:-ffile-prefix-map=${CMAKE_SOURCE_DIR}/=>
+    $<$<COMPILE_LANGUAGE:CXX>:-ffile-prefix-map=${CMAKE_BINARY_DIR}/=>)
+  add_link_options(-Wl,--no-insert-timestamp)
+endif()
+
 add_library(juxa_win32_port STATIC src/win32/Win32DevicePort.cpp)
 target_include_directories(juxa_win32_port PUBLIC src/win32)
 target_link_libraries(juxa_win32_port PUBLIC juxa_core)
@@ -32,11 +44,36 @@ set_source_files_properties(${JUXA_RESOURCES} PROPERTIES OBJECT_DEPENDS
 add_executable(juxa WIN32 src/win32/JuxaMain.cpp ${JUXA_RESOURCES})
 target_link_libraries(juxa PRIVATE juxa_ui juxa_win32_port)
 target_link_options(juxa PRIVATE ${JUXA_STATIC_LINK} -municode)
+# What we ship carries no symbol table and no debug information: the static
+# runtime libraries bring theirs, with the paths they were built at.
+if(CMAKE_CXX_COMPILER_ID STREQUAL "GNU")
+  target_link_options(juxa PRIVATE $<$<CONFIG:Release>:-s>)
+endif()
 
 # The same program on the simulated handheld; juxa.exe never links juxa_sim.
 add_executable(juxa-sim WIN32 src/win32/JuxaSimMain.cpp ${JUXA_RESOURCES})
 target_link_libraries(juxa-sim PRIVATE juxa_ui juxa_sim)
 target_link_options(juxa-sim PRIVATE ${JUXA_STATIC_LINK} -municode)
+
+# The libraries a program imports, which Windows loads before its entry can
+# restrict the search, are looked for in the system folder only
+# (src/win32/LoadConfig.cpp). GNU ld 2.40 leaves the load-configuration
+# directory empty: it is pointed at the structure after linking, through the
+# address in the link map, and checked.
+foreach(program juxa juxa-sim)
+  if(MSVC)
+    target_link_options(${program} PRIVATE /DEPENDENTLOADFLAG:0x800)
+  else()
+    target_sources(${program} PRIVATE src/win32/LoadConfig.cpp)
+    target_link_options(${program} PRIVATE -Wl,-Map=$<TARGET_FILE:${program}>.map)
+    add_custom_command(TARGET ${program} POST_BUILD
+      COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/scripts/pe-load-config set
+              $<TARGET_FILE:${program}> $<TARGET_FILE:${program}>.map
+      COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/scripts/pe-load-config check
+              $<TARGET_FILE:${program}>
+      VERBATIM)
+  endif()
+endforeach()
 
 # GoogleTest from Debian's sources, built with this toolchain.
 set(gtest_disable_pthreads ON CACHE BOOL "" FORCE)
@@ -94,3 +131,13 @@ target_link_options(bench_launch PRIVATE ${JUXA_STATIC_LINK} -municode)
 add_executable(juxa_bench_display bench/DisplayBench.cpp ${JUXA_RESOURCES})
 target_link_libraries(juxa_bench_display PRIVATE juxa_ui juxa_sim)
 target_link_options(juxa_bench_display PRIVATE ${JUXA_STATIC_LINK})
+
+# Checks of the real program from outside: a helper that starts it and works
+# its window, and a library that proves it ran if the program loads it from
+# its own folder (tests/win32/planted-dlls.sh).
+add_executable(juxa_remote tests/win32/Remote.cpp)
+target_include_directories(juxa_remote PRIVATE src/win32)
+target_link_options(juxa_remote PRIVATE ${JUXA_STATIC_LINK} -municode)
+add_library(juxa_planted SHARED tests/win32/PlantedDll.cpp)
+set_target_properties(juxa_planted PROPERTIES PREFIX "")
+target_link_options(juxa_planted PRIVATE ${JUXA_STATIC_LINK})

@@ -1,21 +1,27 @@
 #!/usr/bin/env bash
-# Takes a screenshot of the demo window on a virtual display.
+# Takes a screenshot of the demo window on a virtual display, once it shows
+# the simulated handheld's answer to the INQUIRY preset in both output fields.
 #   screenshot.sh [OUTPUT.png]   (default docs/screenshot.png)
-# Expects the Windows build in build-run (scripts/run.sh makes it).
+# The program itself takes no command line: juxa_remote.exe, run beside it
+# in the same Wine prefix, presses "Send SCSI Query" and checks the answer.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-out=${1:-docs/screenshot.png}
+out=$(realpath -m "${1:-docs/screenshot.png}")
 mkdir -p "$(dirname "$out")"
-if [ ! -f build-run/juxa-sim.exe ]; then
+if [ ! -f build-run/CMakeCache.txt ]; then
   cmake -S . -B build-run -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-x86_64.cmake -DCMAKE_BUILD_TYPE=Release >/dev/null
-  cmake --build build-run -j"$(nproc)" --target juxa-sim
 fi
+cmake --build build-run -j"$(nproc)" --target juxa-sim juxa_remote >/dev/null
 env=$PWD/scripts/wine-env
 dir=$PWD/build-run/shot
+sim=$PWD/build-run/juxa-sim.exe
 unset DISPLAY
 "$env" setup "$dir" >/dev/null
-"$env" run "$dir" "$PWD/build-run/juxa-sim.exe" &
-pid=$!
+trap '"$env" cleanup "$dir"' EXIT
+if ! "$env" run "$dir" "$PWD/build-run/juxa_remote.exe" inquiry "Z:${sim//\//\\}" >"$dir/remote.log" 2>&1; then
+  cat "$dir/remote.log" >&2
+  exit 1
+fi
 export DISPLAY=$(cat "$dir/display")
 id=""
 for _ in $(seq 150); do
@@ -23,12 +29,12 @@ for _ in $(seq 150); do
   [ -n "$id" ] && break
   sleep 0.2
 done
-sleep 1.5
+# The answer is in the fields once the click returns; give the window a
+# moment to draw it.
+sleep 1
 if [ -n "$id" ]; then
   import -window root -crop "$(xwininfo -id "$id" | awk '/Width:/ {w=$2} /Height:/ {h=$2} /Absolute upper-left X:/ {x=$4} /Absolute upper-left Y:/ {y=$4} END {print w "x" h "+" x "+" y}')" +repage "$out"
 else
   import -window root "$out"
 fi
-"$env" cleanup "$dir"
-wait $pid 2>/dev/null || true
 echo "$out"

@@ -6,6 +6,12 @@
 namespace juxa::win32 {
 
 int Juxa(HINSTANCE instance, IDevicePort& device, IDriveQueries& drives, int show) {
+    // The program is started as administrator, often from a Downloads folder
+    // where anyone may have left a DLL: from here on, a library loaded by
+    // name comes from the system folder only, never from the program's own.
+    if (::SetDefaultDllDirectories(LOAD_LIBRARY_SEARCH_SYSTEM32) == FALSE) {
+        return static_cast<int>(::GetLastError());
+    }
     InitialiseControls();
     // The main window is top-level and has no owner, so it carries the
     // taskbar button itself, under the application title as its caption.

@@ -85,7 +85,8 @@ void InitialiseControls() {
     ::InitCommonControlsEx(&init);
     // The rich edit classes exist once their library is loaded; it stays
     // loaded for the life of the process.
-    static const HMODULE richEdit = ::LoadLibraryW(L"Msftedit.dll");
+    static const HMODULE richEdit =
+        ::LoadLibraryExW(L"Msftedit.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
     static_cast<void>(richEdit);
 }
 
