@@ -72,7 +72,7 @@ void AnswerBoxesOf(DWORD thread, const std::atomic<bool>& stop) {
 int main() {
     InitialiseControls();
     sim::SimWorld world;
-    SimDriveQueries drives(world);
+    juxa::sim::SimDriveQueries drives(world);
     MainWindow window(::GetModuleHandleW(nullptr), world, drives);
     window.Show(SW_SHOW);
     Pump();

@@ -17,7 +17,7 @@ if(CMAKE_CXX_COMPILER_ID STREQUAL "GNU")
   add_link_options(-Wl,--no-insert-timestamp)
 endif()
 
-add_library(juxa_win32_port STATIC src/win32/Win32DevicePort.cpp)
+add_library(juxa_win32_port STATIC src/win32/Win32DevicePort.cpp src/win32/Win32DriveQueries.cpp)
 target_include_directories(juxa_win32_port PUBLIC src/win32)
 target_link_libraries(juxa_win32_port PUBLIC juxa_core)
 

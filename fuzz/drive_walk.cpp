@@ -13,7 +13,6 @@
 namespace {
 
 constexpr std::uint32_t kBufferLength = 255;
-constexpr unsigned kDriveFixed = 3;
 
 class FuzzDrives : public juxa::IDriveQueries {
 public:
@@ -30,7 +29,7 @@ public:
     }
     unsigned GetDriveTypeW(const std::wstring& root) override {
         asked.push_back(root);
-        return Removable(root) ? juxa::kDriveRemovable : kDriveFixed;
+        return Removable(root) ? juxa::kDriveRemovable : juxa::kDriveFixed;
     }
     [[nodiscard]] bool Removable(const std::wstring& root) const {
         unsigned sum = salt;

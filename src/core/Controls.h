@@ -1,8 +1,11 @@
 // The ports of the query console: the controls of the main window, the
-// message boxes, the clipboard, the drive queries and the About box. The
+// message boxes, the clipboard and the About box (the drive queries are in
+// Drives.h). The
 // console logic is written against these; the Windows binding implements them
 // with real controls, the tests with plain objects.
 #pragma once
+
+#include "Drives.h"
 
 #include <cstdint>
 #include <stdexcept>
@@ -106,13 +109,6 @@ public:
     // Replaces the clipboard's contents with the text as CF_UNICODETEXT only;
     // throws JuxaError("Cannot open clipboard: ...") when it cannot be opened.
     virtual void PutText(const std::wstring& text) = 0;
-};
-
-class IDriveQueries {
-public:
-    virtual ~IDriveQueries() = default;
-    virtual std::uint32_t GetLogicalDriveStringsW(std::uint32_t bufferLength, wchar_t* buffer) = 0;
-    virtual unsigned GetDriveTypeW(const std::wstring& root) = 0;
 };
 
 class IAboutBox {

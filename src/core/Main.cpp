@@ -5,28 +5,16 @@
 
 #include <algorithm>
 #include <cstring>
-#include <new>
 
 namespace juxa {
 
 bool ShowManualWarning = false;
 
-const std::array<const wchar_t*, 6> kPresetCaptions = {
-    L"0: Standard SCSI Inquiry (12 00 00 00 FF 00)",
-    L"1: Format Memory Stick (FA 00 A0 4D 47 66 6D 74 01 00)",
-    L"2: Unknown Command(FB 00 B4 00 00 00 00 01 01 00)",
-    L"3: USB string (FB 00 B5 00 00 00 00 00 01 00)",
-    L"4: Fimrware Version (FC 00 90 4A 75 78 61 00 00 00)",
-    L"5: PSP Nickname (FC 00 91 4A 75 78 61 00 00 00)",
-};
 const std::array<const wchar_t*, 4> kByteLengthItems = {L"6 Bytes", L"10 Bytes", L"12 Bytes",
                                                         L"16 Bytes"};
 const std::array<int, 4> kByteLengths = {6, 10, 12, 16};
 
 namespace {
-
-constexpr std::size_t kPageSize = 4096;
-int liveBuffers = 0;
 
 constexpr const wchar_t* kFormatQuestion =
     L"This will device level format your memory stick, your files will be erased.  ARE YOU SURE?";
@@ -51,25 +39,6 @@ bool EqualIgnoringCase(const std::wstring& a, const std::wstring& b) {
 }
 
 } // namespace
-
-DataInBuffer::DataInBuffer(std::size_t size) : size_(size) {
-    if (size != 0) {
-        data_ = static_cast<std::uint8_t*>(::operator new (size, std::align_val_t{kPageSize}));
-        ++liveBuffers;
-    }
-}
-
-void DataInBuffer::Release() {
-    if (data_ != nullptr) {
-        ::operator delete (data_, std::align_val_t{kPageSize});
-        data_ = nullptr;
-        --liveBuffers;
-    }
-}
-
-int DataInBuffer::LiveCount() {
-    return liveBuffers;
-}
 
 int IndexOfText(const IComboBox& list, const std::wstring& text) {
     const int count = list.ItemCount();
@@ -116,7 +85,8 @@ void TfrmMain::btnQueryClick() {
     std::uint32_t result = 0;
     if (c_.rbtnPreset->Checked()) {
         const int index = IndexOfText(*c_.cbxQuery, c_.cbxQuery->Text());
-        if (index == static_cast<int>(kFormatPresetIndex)) {
+        if (index >= 0 && static_cast<std::size_t>(index) < kConsolePresets.size() &&
+            kConsolePresets[static_cast<std::size_t>(index)].confirm) {
             const std::uint64_t seen = volumeEvents_;
             if (!p_.dialogs->Confirm(kFormatQuestion)) {
                 return;
@@ -133,7 +103,10 @@ void TfrmMain::btnQueryClick() {
                                    buffer.Data(), n);
     } else {
         const int position = c_.cbxByteLength->ItemIndex();
-        const int cdbLength = position >= 0 && position < 4 ? kByteLengths[position] : 10;
+        const int cdbLength =
+            position >= 0 && static_cast<std::size_t>(position) < kByteLengths.size()
+                ? kByteLengths[static_cast<std::size_t>(position)]
+                : 10;
         std::array<std::uint8_t, 16> cdb{};
         for (std::size_t k = 0; k < cdb.size(); ++k) {
             cdb[k] = ConvertByteField(c_.C[k]->Text());

@@ -5,6 +5,7 @@
 
 #include "Controls.h"
 #include "DevicePort.h"
+#include "uJuxa.h"
 
 #include <array>
 #include <cstddef>
@@ -17,42 +18,39 @@ namespace juxa {
 // Armed by FormCreate, spent by the first switch to manual mode.
 extern bool ShowManualWarning;
 
+// The font character sets of the text output (DEFAULT_CHARSET, SHIFTJIS_CHARSET).
 inline constexpr int kDefaultCharset = 1;
-inline constexpr unsigned kDriveRemovable = 2; // GetDriveTypeW's DRIVE_REMOVABLE
-inline constexpr unsigned kDriveCdrom = 5;     // and DRIVE_CDROM
-// WM_DEVICECHANGE events and the volume record, as the platform lays them out.
-inline constexpr std::uint32_t kWmDeviceChange = 0x0219;
-inline constexpr std::uint32_t kDbtDeviceArrival = 0x8000;
-inline constexpr std::uint32_t kDbtDeviceRemoveComplete = 0x8004;
-inline constexpr std::uint32_t kDbtDevtypVolume = 2;
-inline constexpr std::size_t kDeviceTypeOffset = 4; // DEV_BROADCAST_HDR::dbch_devicetype
-inline constexpr std::size_t kUnitMaskOffset = 12;  // DEV_BROADCAST_VOLUME::dbcv_unitmask
 inline constexpr int kShiftJisCharset = 128;
 
-// The captions of the preset list, in preset order.
-extern const std::array<const wchar_t*, 6> kPresetCaptions;
+// What the console holds of each preset, one row per preset in the order of
+// PresetCommands: its caption in the preset list, the buffer length and text
+// mode that picking it writes, and whether it is sent only after an OK.
+struct ConsolePreset {
+    const wchar_t* caption;
+    std::int32_t length;
+    int textMode; // position in cbxBit, or -1 to leave the text mode as it is
+    bool confirm;
+};
+// clang-format off
+inline constexpr std::array<ConsolePreset, kPresetCount> kConsolePresets = {{
+    {L"0: Standard SCSI Inquiry (12 00 00 00 FF 00)",             56,  0, false},
+    {L"1: Format Memory Stick (FA 00 A0 4D 47 66 6D 74 01 00)",   0,   -1, true},
+    {L"2: Unknown Command(FB 00 B4 00 00 00 00 01 01 00)",        64,  0, false},
+    {L"3: USB string (FB 00 B5 00 00 00 00 00 01 00)",            128, 1, false},
+    {L"4: Fimrware Version (FC 00 90 4A 75 78 61 00 00 00)",      128, 0, false},
+    {L"5: PSP Nickname (FC 00 91 4A 75 78 61 00 00 00)",          128, 0, false},
+}};
+// clang-format on
+// The captions alone, for the list.
+inline constexpr std::array<const wchar_t*, kPresetCount> kPresetCaptions = [] {
+    std::array<const wchar_t*, kPresetCount> captions{};
+    for (std::size_t i = 0; i < kPresetCount; ++i) {
+        captions[i] = kConsolePresets[i].caption;
+    }
+    return captions;
+}();
 extern const std::array<const wchar_t*, 4> kByteLengthItems;
 extern const std::array<int, 4> kByteLengths;
-
-// The data-in buffer of one send: page-aligned, because the platform's direct
-// pass-through refuses a buffer that misses the adapter's alignment mask; none
-// for n = 0. Released when the owner lets go of it.
-class DataInBuffer {
-public:
-    explicit DataInBuffer(std::size_t size);
-    DataInBuffer(const DataInBuffer&) = delete;
-    DataInBuffer& operator=(const DataInBuffer&) = delete;
-    ~DataInBuffer() { Release(); }
-    [[nodiscard]] std::uint8_t* Data() const { return data_; }
-    [[nodiscard]] std::size_t Size() const { return size_; }
-    void Release();
-    // Buffers alive in the process, for tests that check every path releases.
-    static int LiveCount();
-
-private:
-    std::uint8_t* data_ = nullptr;
-    std::size_t size_ = 0;
-};
 
 struct MainControls {
     IRadioButton* rbtnPreset = nullptr;

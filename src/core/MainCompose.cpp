@@ -12,20 +12,6 @@ constexpr const wchar_t* kManualWarning =
     L"Using manual commands can be hazardous to your firmwares health as we do not yet know what "
     L"all the commands do! USE AT YOUR OWN RISK!";
 
-// Default buffer length and text mode of each preset; -1 leaves the text mode.
-struct PresetDefaults {
-    std::int32_t length;
-    int textMode;
-};
-constexpr std::array<PresetDefaults, 6> kPresetDefaults = {{
-    {56, 0},
-    {0, -1},
-    {64, 0},
-    {128, 1},
-    {128, 0},
-    {128, 0},
-}};
-
 } // namespace
 
 void TfrmMain::rbtnManualClick() {
@@ -98,10 +84,10 @@ void TfrmMain::cbxByteLengthChange() {
 
 void TfrmMain::cbxQueryChange() {
     const int position = c_.cbxQuery->ItemIndex();
-    if (position < 0 || position >= static_cast<int>(kPresetDefaults.size())) {
+    if (position < 0 || static_cast<std::size_t>(position) >= kConsolePresets.size()) {
         return;
     }
-    const PresetDefaults& defaults = kPresetDefaults[static_cast<std::size_t>(position)];
+    const ConsolePreset& defaults = kConsolePresets[static_cast<std::size_t>(position)];
     SetOutputLengthValue(defaults.length);
     if (defaults.textMode >= 0) {
         c_.cbxBit->SetItemIndex(defaults.textMode);

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <new>
 #include <string>
 
 namespace juxa {
@@ -24,6 +25,9 @@ const std::array<TPresetCommand, kPresetCount> PresetCommands = {{
 }};
 
 namespace {
+
+constexpr std::size_t kPageSize = 4096;
+int liveBuffers = 0;
 
 // Read-write first, then exactly one read-only attempt: some drivers refuse
 // write access to a device they will still take commands on.
@@ -100,6 +104,25 @@ std::uint32_t Send(IDevicePort& port, wchar_t letter, std::uint8_t cdbLength,
 }
 
 } // namespace
+
+DataInBuffer::DataInBuffer(std::size_t size) : size_(size) {
+    if (size != 0) {
+        data_ = static_cast<std::uint8_t*>(::operator new (size, std::align_val_t{kPageSize}));
+        ++liveBuffers;
+    }
+}
+
+void DataInBuffer::Release() {
+    if (data_ != nullptr) {
+        ::operator delete (data_, std::align_val_t{kPageSize});
+        data_ = nullptr;
+        --liveBuffers;
+    }
+}
+
+int DataInBuffer::LiveCount() {
+    return liveBuffers;
+}
 
 Handle OpenVolume(IDevicePort& port, wchar_t letter) {
     std::wstring path = L"\\\\.\\";

@@ -19,7 +19,6 @@ struct TPresetCommand {
 };
 
 inline constexpr std::size_t kPresetCount = 6;
-inline constexpr std::size_t kFormatPresetIndex = 1;
 extern const std::array<TPresetCommand, kPresetCount> PresetCommands;
 
 // SCSI_PASS_THROUGH_DIRECT with the data pointer as a template parameter, so
@@ -86,6 +85,26 @@ std::uint32_t SendPresetCommand(IDevicePort& port, wchar_t letter, std::uint8_t 
 std::uint32_t SendManualCommand(IDevicePort& port, wchar_t letter, std::int32_t cdbLength,
                                 std::array<std::uint8_t, 16> cdb, void* buffer,
                                 std::int32_t length);
+
+// The data-in buffer of one send: page-aligned, because the platform's direct
+// pass-through refuses a buffer that misses the adapter's alignment mask; none
+// for n = 0. Released when the owner lets go of it.
+class DataInBuffer {
+public:
+    explicit DataInBuffer(std::size_t size);
+    DataInBuffer(const DataInBuffer&) = delete;
+    DataInBuffer& operator=(const DataInBuffer&) = delete;
+    ~DataInBuffer() { Release(); }
+    [[nodiscard]] std::uint8_t* Data() const { return data_; }
+    [[nodiscard]] std::size_t Size() const { return size_; }
+    void Release();
+    // Buffers alive in the process, for tests that check every path releases.
+    static int LiveCount();
+
+private:
+    std::uint8_t* data_ = nullptr;
+    std::size_t size_ = 0;
+};
 
 // Fills a request block of any layout the way the send operations do; the
 // address is given as the integer the layout stores.

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "DevicePort.h"
+#include "Drives.h"
 
 #include <cstdint>
 #include <map>
@@ -13,10 +14,6 @@
 
 namespace juxa::sim {
 
-inline constexpr unsigned kDriveRemovable = 2;
-inline constexpr unsigned kDriveFixed = 3;
-inline constexpr unsigned kDriveCdrom = 5;
-inline constexpr unsigned kDriveNoRootDir = 1;
 // The simulated handheld's data buffer, read with READ BUFFER (3Ch).
 inline constexpr std::size_t kHandheldBufferSize = 65536;
 

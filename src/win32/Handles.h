@@ -40,9 +40,6 @@ private:
 inline void DeleteFont(HFONT font) {
     ::DeleteObject(font);
 }
-inline void DestroyWindowHandle(HWND window) {
-    ::DestroyWindow(window);
-}
 inline void DestroyMenuHandle(HMENU menu) {
     ::DestroyMenu(menu);
 }
@@ -51,7 +48,6 @@ inline void FreeGlobal(HGLOBAL memory) {
 }
 
 using FontHandle = UniqueHandle<HFONT, DeleteFont>;
-using WindowHandle = UniqueHandle<HWND, DestroyWindowHandle>;
 using MenuHandle = UniqueHandle<HMENU, DestroyMenuHandle>;
 using GlobalHandle = UniqueHandle<HGLOBAL, FreeGlobal>;
 

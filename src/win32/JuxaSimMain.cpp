@@ -6,6 +6,6 @@
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE /*previous*/, PWSTR /*commandLine*/, int show) {
     juxa::sim::SimWorld world;
-    juxa::win32::SimDriveQueries drives(world);
+    juxa::sim::SimDriveQueries drives(world);
     return juxa::win32::Juxa(instance, world, drives, show);
 }

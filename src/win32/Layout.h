@@ -60,7 +60,6 @@ enum class ControlKind {
 
 struct ControlSpec {
     ControlId id;
-    const wchar_t* name;
     ControlKind kind;
     ControlId parent; // the group box the position counts from, or None
     int left, top, width, height;

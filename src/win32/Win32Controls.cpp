@@ -1,6 +1,7 @@
 #include "Win32Controls.h"
 
 #include "Layout.h"
+#include "Main.h"
 #include "Texts.h"
 
 #include <richedit.h>
@@ -10,6 +11,10 @@
 #include <vector>
 
 namespace juxa::win32 {
+
+// The character sets the console names, as the font records them.
+static_assert(kDefaultCharset == DEFAULT_CHARSET);
+static_assert(kShiftJisCharset == SHIFTJIS_CHARSET);
 
 std::wstring WindowText(HWND window) {
     const int length = ::GetWindowTextLengthW(window);

@@ -98,13 +98,4 @@ std::wstring SystemMessage(DWORD error) {
     return text;
 }
 
-std::uint32_t Win32DriveQueries::GetLogicalDriveStringsW(std::uint32_t bufferLength,
-                                                         wchar_t* buffer) {
-    return ::GetLogicalDriveStringsW(bufferLength, buffer);
-}
-
-unsigned Win32DriveQueries::GetDriveTypeW(const std::wstring& root) {
-    return ::GetDriveTypeW(root.c_str());
-}
-
 } // namespace juxa::win32

@@ -1,4 +1,4 @@
-// The message boxes and the drive queries of the real platform.
+// The message boxes of the real platform.
 #pragma once
 
 #include "Controls.h"
@@ -30,11 +30,5 @@ private:
 // The system's description of an error code, without the line end that
 // FormatMessageW puts after it.
 std::wstring SystemMessage(DWORD error);
-
-class Win32DriveQueries final : public IDriveQueries {
-public:
-    std::uint32_t GetLogicalDriveStringsW(std::uint32_t bufferLength, wchar_t* buffer) override;
-    unsigned GetDriveTypeW(const std::wstring& root) override;
-};
 
 } // namespace juxa::win32

@@ -2,11 +2,13 @@
 // which byte fields are reset, the one warning per run, the preset defaults
 // and the output character set.
 #include "FakeConsole.h"
+#include "uJuxa.h"
 
 #include <gtest/gtest.h>
 
 #include <array>
 #include <random>
+#include <sstream>
 #include <string>
 
 using namespace juxa;
@@ -176,6 +178,30 @@ TEST(Composition, FormCreateArmsTheWarningBeforeFillingTheDriveList) {
     f.Create();
     EXPECT_TRUE(armedWhenEnumerating);
     EXPECT_TRUE(ShowManualWarning);
+}
+
+// The caption of each preset shows, between its last parentheses, the CDB the
+// device layer sends for that position: a typo in either table, or the two
+// tables out of step, shows here.
+TEST(Composition, EachCaptionShowsTheBytesItsPresetSends) {
+    ASSERT_EQ(kConsolePresets.size(), PresetCommands.size());
+    for (std::size_t i = 0; i < kConsolePresets.size(); ++i) {
+        const std::wstring caption = kConsolePresets[i].caption;
+        SCOPED_TRACE(std::string(caption.begin(), caption.end()));
+        EXPECT_EQ(caption.substr(0, 3), std::to_wstring(i) + L": ");
+        const std::size_t open = caption.rfind(L'(');
+        const std::size_t close = caption.rfind(L')');
+        ASSERT_TRUE(open != std::wstring::npos && close == caption.size() - 1);
+        std::vector<std::uint8_t> shown;
+        std::wistringstream bytes(caption.substr(open + 1, close - open - 1));
+        for (std::wstring byte; bytes >> byte;) {
+            ASSERT_EQ(byte.size(), 2u);
+            shown.push_back(static_cast<std::uint8_t>(std::stoul(byte, nullptr, 16)));
+        }
+        const TPresetCommand& sent = PresetCommands[i];
+        EXPECT_EQ(shown,
+                  std::vector<std::uint8_t>(sent.Cdb.begin(), sent.Cdb.begin() + sent.CdbLength));
+    }
 }
 
 TEST(Composition, PresetDefaults) {

@@ -215,8 +215,8 @@ TEST(SystemDiskProof, FixedWorldsOverEveryLetter) {
         SCOPED_TRACE(c.name);
         SimWorld world = EmptyWorld();
         world.volumes[L'E'] =
-            SimVolume{sim::kDriveRemovable, c.targetOpenError, c.targetDisks, c.targetQueryError};
-        world.volumes[L'C'] = SimVolume{sim::kDriveFixed, 0, c.systemDisks, 0};
+            SimVolume{kDriveRemovable, c.targetOpenError, c.targetDisks, c.targetQueryError};
+        world.volumes[L'C'] = SimVolume{kDriveFixed, 0, c.systemDisks, 0};
         world.windowsDirectory = c.windowsDirectory;
         for (const wchar_t letter : EveryLetter()) {
             SendBothWays(world, letter, 0, 56);
@@ -229,8 +229,8 @@ TEST(SystemDiskProof, TheHandheldIsReachedWhereItMayBe) {
     // The proofs above would also hold for a layer that never sends; this
     // shows the same checks pass with real traffic.
     SimWorld world = EmptyWorld();
-    world.volumes[L'E'] = SimVolume{sim::kDriveRemovable, 0, {1}, 0};
-    world.volumes[L'C'] = SimVolume{sim::kDriveFixed, 0, {0}, 0};
+    world.volumes[L'E'] = SimVolume{kDriveRemovable, 0, {1}, 0};
+    world.volumes[L'C'] = SimVolume{kDriveFixed, 0, {0}, 0};
     for (const wchar_t letter : {L'E', L'e'}) {
         std::vector<std::uint8_t> buffer(36, kSentinel);
         ForgetObservations(world);
@@ -257,7 +257,7 @@ TEST(SystemDiskProof, RandomWorldsOverEveryLetter) {
         const int volumeCount = std::uniform_int_distribution<int>(1, 10)(rng);
         for (int v = 0; v < volumeCount; ++v) {
             SimVolume volume;
-            volume.driveType = chance(50) ? sim::kDriveRemovable : sim::kDriveFixed;
+            volume.driveType = chance(50) ? kDriveRemovable : kDriveFixed;
             volume.openError = chance(10) ? pick(errors) : 0;
             volume.queryError = chance(10) ? pick(errors) : 0;
             const int extents = chance(3) ? 11 : std::uniform_int_distribution<int>(0, 3)(rng);
@@ -296,8 +296,8 @@ TEST(SystemDiskProof, RefusesEveryDiskOfASpannedSystemVolume) {
     // holds the running system, not only the disk of its first extent. D: is
     // another partition on the mirror's second disk.
     SimWorld world = EmptyWorld();
-    world.volumes[L'C'] = SimVolume{sim::kDriveFixed, 0, {2, 3}, 0};
-    world.volumes[L'D'] = SimVolume{sim::kDriveFixed, 0, {3}, 0};
+    world.volumes[L'C'] = SimVolume{kDriveFixed, 0, {2, 3}, 0};
+    world.volumes[L'D'] = SimVolume{kDriveFixed, 0, {3}, 0};
     std::vector<std::uint8_t> buffer(56, kSentinel);
     const std::uint32_t result = SendPresetCommand(world, L'D', 0, buffer.data(), 56);
     EXPECT_NE(result, 0u);

@@ -128,7 +128,7 @@ TEST(SimulatedWorld, DriveQueries) {
               std::wstring(L"C:\\\0D:\\\0E:\\\0F:\\\0G:\\\0H:\\\0", 24));
     EXPECT_EQ(buffer[length], L'\0');
     EXPECT_EQ(world.GetLogicalDriveStringsW(10, buffer), 25u) << "too small: the size needed";
-    EXPECT_EQ(world.GetDriveTypeW(L"E:\\"), sim::kDriveRemovable);
-    EXPECT_EQ(world.GetDriveTypeW(L"C:\\"), sim::kDriveFixed);
-    EXPECT_EQ(world.GetDriveTypeW(L"Z:\\"), sim::kDriveNoRootDir);
+    EXPECT_EQ(world.GetDriveTypeW(L"E:\\"), kDriveRemovable);
+    EXPECT_EQ(world.GetDriveTypeW(L"C:\\"), kDriveFixed);
+    EXPECT_EQ(world.GetDriveTypeW(L"Z:\\"), kDriveNoRootDir);
 }

@@ -343,7 +343,7 @@ TEST_F(MainWindowTest, FailedSendAndTheFormatConfirmation) {
 
     // A drive arrives while the question waits, and is not the target: the
     // OK that follows sends nothing, and the next press asks again.
-    world.volumes[L'K'] = sim::SimVolume{sim::kDriveRemovable, 0, {2}, 0};
+    world.volumes[L'K'] = sim::SimVolume{kDriveRemovable, 0, {2}, 0};
     DEV_BROADCAST_VOLUME volume{};
     volume.dbcv_size = sizeof(volume);
     volume.dbcv_devicetype = DBT_DEVTYP_VOLUME;
@@ -528,7 +528,7 @@ TEST_F(MainWindowTest, DeviceChangeReachesTheHandlerAndAnswersZero) {
 }
 
 TEST_F(MainWindowTest, AnArrivingRemovableDriveIsAskedAboutAndSelectedOnYes) {
-    world.volumes[L'K'] = sim::SimVolume{sim::kDriveRemovable, 0, {2}, 0};
+    world.volumes[L'K'] = sim::SimVolume{kDriveRemovable, 0, {2}, 0};
     DEV_BROADCAST_VOLUME volume{};
     volume.dbcv_size = sizeof(volume);
     volume.dbcv_devicetype = DBT_DEVTYP_VOLUME;

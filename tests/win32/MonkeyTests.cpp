@@ -561,15 +561,15 @@ protected:
     // A drive that arrives, already in the world when it is announced.
     Notification Arrival() {
         static const sim::SimVolume kKinds[] = {
-            {sim::kDriveRemovable, 0, {kHandheldDisk}, 0},
-            {sim::kDriveRemovable, 0, {kHandheldDisk}, 0},
-            {sim::kDriveRemovable, 0, {kHandheldDisk}, 0},
-            {sim::kDriveRemovable, 0, {2}, 0},   // a disk that cannot be opened
-            {sim::kDriveRemovable, 0, {0}, 0},   // on the system's disk
-            {sim::kDriveRemovable, 0, {300}, 0}, // beyond 8 bits
-            {sim::kDriveRemovable, 21, {}, 0},   // no medium
-            {sim::kDriveFixed, 0, {kHandheldDisk}, 0},
-            {sim::kDriveCdrom, 0, {kHandheldDisk}, 0},
+            {kDriveRemovable, 0, {kHandheldDisk}, 0},
+            {kDriveRemovable, 0, {kHandheldDisk}, 0},
+            {kDriveRemovable, 0, {kHandheldDisk}, 0},
+            {kDriveRemovable, 0, {2}, 0},   // a disk that cannot be opened
+            {kDriveRemovable, 0, {0}, 0},   // on the system's disk
+            {kDriveRemovable, 0, {300}, 0}, // beyond 8 bits
+            {kDriveRemovable, 21, {}, 0},   // no medium
+            {kDriveFixed, 0, {kHandheldDisk}, 0},
+            {kDriveCdrom, 0, {kHandheldDisk}, 0},
         };
         const wchar_t letter = SomeLetter(false);
         if (world.volumes.count(letter) == 0 || Chance(30)) {
@@ -583,7 +583,7 @@ protected:
         const wchar_t letter = SomeLetter(true);
         const auto volume = world.volumes.find(letter);
         if (letter != L'C' && volume != world.volumes.end() &&
-            volume->second.driveType != sim::kDriveCdrom) {
+            volume->second.driveType != kDriveCdrom) {
             world.volumes.erase(volume);
         }
         return VolumeEvent(DBT_DEVICEREMOVECOMPLETE, letter);
@@ -892,9 +892,9 @@ public: // the run picks the actions by their address
         Notification n = pick < 5 ? Arrival() : pick < 9 ? Removal() : Other();
         const std::wstring root = n.Root();
         const bool arrival = n.event == DBT_DEVICEARRIVAL && !root.empty() &&
-                             world.GetDriveTypeW(root) == sim::kDriveRemovable;
+                             world.GetDriveTypeW(root) == kDriveRemovable;
         const bool removal = n.event == DBT_DEVICEREMOVECOMPLETE && !root.empty() &&
-                             world.GetDriveTypeW(root) != sim::kDriveCdrom;
+                             world.GetDriveTypeW(root) != kDriveCdrom;
         std::vector<std::wstring> items = ListItems(Ctl(ControlId::cbxDriveList));
         std::wstring text = TextOf(ControlId::cbxDriveList);
         std::vector<std::wstring> expected;

@@ -391,7 +391,7 @@ void SavePicture(HWND window, const std::wstring& path) {
 void MainWindowTest::Build(const WindowOptions& options) {
     InitialiseControls();
     window.reset();
-    drives = std::make_unique<SimDriveQueries>(world);
+    drives = std::make_unique<sim::SimDriveQueries>(world);
     window = std::make_unique<MainWindow>(::GetModuleHandleW(nullptr), world, *drives, options);
     window->Show(SW_SHOW);
     ::SetForegroundWindow(window->Handle());

@@ -116,7 +116,7 @@ protected:
     void EnterManualMode();
 
     sim::SimWorld world;
-    std::unique_ptr<SimDriveQueries> drives;
+    std::unique_ptr<sim::SimDriveQueries> drives;
     std::unique_ptr<MainWindow> window;
 };
 
