@@ -28,10 +28,12 @@ add_library(juxa_ui STATIC
   src/win32/Juxa.cpp
   src/win32/Layout.cpp
   src/win32/MainWindow.cpp
+  src/win32/PlatformChecks.cpp
   src/win32/SpinField.cpp
   src/win32/Win32Clipboard.cpp
   src/win32/Win32Controls.cpp
   src/win32/Win32Dialogs.cpp
+  src/win32/WindowBase.cpp
 )
 target_include_directories(juxa_ui PUBLIC src/win32)
 target_link_libraries(juxa_ui PUBLIC juxa_core comctl32 gdi32 user32)

@@ -113,6 +113,8 @@ void FillRequest(ScsiPassThroughDirectT<Pointer>& block, std::uint8_t lun, std::
                  const std::array<std::uint8_t, 16>& cdb, Pointer buffer, std::uint32_t length) {
     block = {};
     block.Length = static_cast<std::uint16_t>(sizeof(block));
+    // The disk number rides in Lun, as this request has always carried it; on a
+    // physical-drive handle the disk driver puts in the device's own address.
     block.Lun = lun;
     block.CdbLength = cdbLength;
     block.DataIn = kScsiIoctlDataIn;

@@ -1,6 +1,8 @@
 #include "About.h"
+#include "Handles.h"
 
 #include "Layout.h"
+#include "MainWindow.h"
 #include "Win32Controls.h"
 
 #include <commctrl.h>
@@ -30,69 +32,54 @@ const wchar_t* TfrmAbout::CreditsText() {
 }
 
 TfrmAbout::TfrmAbout(HINSTANCE instance, HWND owner, UINT dpi) : owner_(owner), dpi_(dpi) {
-    WNDCLASSEXW cls{};
-    cls.cbSize = sizeof(cls);
-    cls.lpfnWndProc = WindowProc;
-    cls.hInstance = instance;
-    cls.hCursor = ::LoadCursorW(nullptr, IDC_ARROW);
-    cls.hbrBackground = reinterpret_cast<HBRUSH>(static_cast<INT_PTR>(COLOR_BTNFACE + 1));
-    cls.lpszClassName = kAboutWindowClass;
-    ::RegisterClassExW(&cls);
-
     RECT frame{0, 0, Scale(kClientWidthAbout, dpi_), Scale(kClientHeightAbout, dpi_)};
     ::AdjustWindowRectExForDpi(&frame, kStyle, FALSE, kExStyle, dpi_);
-    window_ = ::CreateWindowExW(kExStyle, kAboutWindowClass, kAboutCaption, kStyle, 0, 0,
-                                frame.right - frame.left, frame.bottom - frame.top, owner_, nullptr,
-                                instance, this);
-    if (window_ == nullptr) {
-        throw std::runtime_error("the About window cannot be created");
-    }
+    OffsetRect(&frame, -frame.left, -frame.top);
+    Create(instance,
+           WindowClass{kAboutWindowClass, nullptr, nullptr, FromInteger<HBRUSH>(COLOR_BTNFACE + 1)},
+           kAboutCaption, WindowPlace{kExStyle, kStyle, frame, owner_, nullptr});
     // As with the main window, trust what came out over what was asked for.
     RECT client{};
-    ::GetClientRect(window_, &client);
+    ::GetClientRect(Handle(), &client);
     const int dx = Scale(kClientWidthAbout, dpi_) - client.right;
     const int dy = Scale(kClientHeightAbout, dpi_) - client.bottom;
     if (dx != 0 || dy != 0) {
-        ::SetWindowPos(window_, nullptr, 0, 0, frame.right - frame.left + dx,
+        ::SetWindowPos(Handle(), nullptr, 0, 0, frame.right - frame.left + dx,
                        frame.bottom - frame.top + dy, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
     }
 
-    memo_ = ::CreateWindowExW(
-        WS_EX_CLIENTEDGE, WC_EDITW, CreditsText(),
-        WS_CHILD | WS_VISIBLE | WS_TABSTOP | ES_MULTILINE | ES_READONLY | ES_AUTOVSCROLL,
-        Scale(8, dpi_), Scale(8, dpi_), Scale(278, dpi_), Scale(127, dpi_), window_,
-        reinterpret_cast<HMENU>(static_cast<INT_PTR>(kMemoId)), instance, nullptr);
+    memo_ = ::CreateWindowExW(WS_EX_CLIENTEDGE, WC_EDITW, CreditsText(),
+                              WS_CHILD | WS_VISIBLE | WS_TABSTOP | ES_MULTILINE | ES_READONLY |
+                                  ES_AUTOVSCROLL,
+                              Scale(8, dpi_), Scale(8, dpi_), Scale(278, dpi_), Scale(127, dpi_),
+                              Handle(), FromInteger<HMENU>(kMemoId), instance, nullptr);
     font_ = MakeFont(L"Tahoma", dpi_, DEFAULT_CHARSET);
     ::SendMessageW(memo_, WM_SETFONT, reinterpret_cast<WPARAM>(font_.Get()), FALSE);
 }
 
-TfrmAbout::~TfrmAbout() {
-    // Destroying the owner has taken this window with it already.
-    if (window_ != nullptr && ::IsWindow(window_) != FALSE) {
-        ::DestroyWindow(window_);
-    }
-}
+// Destroying the owner takes this window with it; otherwise the base does.
+TfrmAbout::~TfrmAbout() = default;
 
 void TfrmAbout::CentreOnOwner() {
     RECT owner{};
     RECT self{};
     ::GetWindowRect(owner_, &owner);
-    ::GetWindowRect(window_, &self);
+    ::GetWindowRect(Handle(), &self);
     const int width = self.right - self.left;
     const int height = self.bottom - self.top;
-    ::SetWindowPos(window_, nullptr, owner.left + (owner.right - owner.left - width) / 2,
+    ::SetWindowPos(Handle(), nullptr, owner.left + (owner.right - owner.left - width) / 2,
                    owner.top + (owner.bottom - owner.top - height) / 2, 0, 0,
                    SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 void TfrmAbout::ShowModal() {
-    if (showing_ || window_ == nullptr) {
+    if (showing_ || Handle() == nullptr) {
         return;
     }
     CentreOnOwner();
     showing_ = true;
     ::EnableWindow(owner_, FALSE);
-    ::ShowWindow(window_, SW_SHOW);
+    ::ShowWindow(Handle(), SW_SHOW);
     ::SetFocus(memo_);
     MSG msg{};
     while (showing_) {
@@ -103,36 +90,13 @@ void TfrmAbout::ShowModal() {
             showing_ = false;
             break;
         }
-        if (::IsDialogMessageW(window_, &msg) == FALSE) {
-            ::TranslateMessage(&msg);
-            ::DispatchMessageW(&msg);
-        }
+        DispatchLoopMessage(Handle(), msg);
     }
     // The owner is enabled before this window hides, so that it, and not
     // some other program, becomes the active window again.
     ::EnableWindow(owner_, TRUE);
-    ::ShowWindow(window_, SW_HIDE);
+    ::ShowWindow(Handle(), SW_HIDE);
     ::SetActiveWindow(owner_);
-}
-
-LRESULT CALLBACK TfrmAbout::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == WM_NCCREATE) {
-        const auto* create = reinterpret_cast<const CREATESTRUCTW*>(lParam);
-        auto* created = static_cast<TfrmAbout*>(create->lpCreateParams);
-        created->window_ = window;
-        ::SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(created));
-    }
-    auto* self = reinterpret_cast<TfrmAbout*>(::GetWindowLongPtrW(window, GWLP_USERDATA));
-    if (self == nullptr) {
-        return ::DefWindowProcW(window, message, wParam, lParam);
-    }
-    if (message == WM_NCDESTROY) {
-        ::SetWindowLongPtrW(window, GWLP_USERDATA, 0);
-        self->window_ = nullptr;
-        self->showing_ = false;
-        return ::DefWindowProcW(window, message, wParam, lParam);
-    }
-    return self->OnMessage(message, wParam, lParam);
 }
 
 LRESULT TfrmAbout::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
@@ -140,6 +104,9 @@ LRESULT TfrmAbout::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_CLOSE:
         showing_ = false; // hidden, not destroyed: it lives until the program ends
         return 0;
+    case WM_DESTROY:
+        showing_ = false;
+        break;
     case WM_COMMAND:
         if (LOWORD(wParam) == IDCANCEL) {
             return 0; // the box has no buttons; only its close box ends it
@@ -147,12 +114,12 @@ LRESULT TfrmAbout::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         break;
     case WM_CTLCOLORSTATIC:
         // The read-only memo looks like a field.
-        ::SetBkColor(reinterpret_cast<HDC>(wParam), ::GetSysColor(COLOR_WINDOW));
+        ::SetBkColor(FromInteger<HDC>(wParam), ::GetSysColor(COLOR_WINDOW));
         return reinterpret_cast<LRESULT>(::GetSysColorBrush(COLOR_WINDOW));
     default:
         break;
     }
-    return ::DefWindowProcW(window_, message, wParam, lParam);
+    return Default(message, wParam, lParam);
 }
 
 } // namespace juxa::win32

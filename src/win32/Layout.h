@@ -1,4 +1,4 @@
-// The design of the main window as data: one row per control, in the order in
+// The main window's controls as data: one row per control, in the order in
 // which the controls are created. Creation order is z-order, and z-order is
 // what Tab follows, so the rows of each group box stand in its Tab order.
 // Positions are 96-DPI pixels; a control's left and top count from the
@@ -7,6 +7,7 @@
 
 #include <windows.h>
 
+#include <cstddef>
 #include <span>
 
 namespace juxa::win32 {
@@ -40,6 +41,12 @@ enum class CommandId : int {
     SHIFTJISCHARSET1,
     ABout1,
 };
+
+// A control's place in tables by id, from 0 for GroupBox1.
+constexpr std::size_t SlotOf(ControlId id) {
+    return static_cast<std::size_t>(static_cast<int>(id) - static_cast<int>(ControlId::GroupBox1));
+}
+inline constexpr std::size_t kControlSlots = SlotOf(ControlId::Label3) + 1;
 
 constexpr ControlId ByteFieldId(int k) { // k = 1 for C1
     return static_cast<ControlId>(static_cast<int>(ControlId::C1) + k - 1);

@@ -1,4 +1,5 @@
 #include "MainWindow.h"
+#include "Handles.h"
 
 #include "Resource.h"
 #include "Texts.h"
@@ -18,10 +19,6 @@ constexpr DWORD kWindowExStyle = WS_EX_APPWINDOW;
 // The dropped list of a drop-down shows this many rows before it scrolls.
 constexpr int kDroppedRows = 8;
 constexpr int kDroppedRowHeight = 16;
-
-std::size_t SlotOf(ControlId id) {
-    return static_cast<std::size_t>(static_cast<int>(id) - static_cast<int>(ControlId::GroupBox1));
-}
 
 struct ClassAndStyle {
     const wchar_t* cls;
@@ -48,7 +45,7 @@ ClassAndStyle ClassFor(const ControlSpec& spec) {
     case ControlKind::OutputEdit:
         return {WC_EDITW, ES_LEFT | ES_AUTOHSCROLL | ES_READONLY | WS_TABSTOP, edge};
     case ControlKind::RichText:
-        // The vertical bar stays, greyed while everything fits, as designed.
+        // The vertical bar is always there, greyed while everything fits.
         return {MSFTEDIT_CLASS,
                 ES_MULTILINE | ES_READONLY | ES_AUTOVSCROLL | ES_DISABLENOSCROLL | WS_VSCROLL |
                     WS_TABSTOP,
@@ -65,15 +62,11 @@ bool IsList(ControlKind kind) {
     return kind == ControlKind::PickList || kind == ControlKind::EditableList;
 }
 
-int LabelTextWidth(HWND label) {
-    const std::wstring text = WindowText(label);
-    HDC dc = ::GetDC(label);
-    const auto font = reinterpret_cast<HFONT>(::SendMessageW(label, WM_GETFONT, 0, 0));
-    HGDIOBJ old = ::SelectObject(dc, font);
+int TextWidth(HFONT font, const wchar_t* text) {
+    const WindowDc dc(nullptr, ::GetDC(nullptr));
+    const SelectedObject old(dc.Get(), ::SelectObject(dc.Get(), font));
     SIZE size{};
-    ::GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &size);
-    ::SelectObject(dc, old);
-    ::ReleaseDC(label, dc);
+    ::GetTextExtentPoint32W(dc.Get(), text, ::lstrlenW(text), &size);
     return size.cx;
 }
 
@@ -90,8 +83,8 @@ void InitialiseControls() {
     static_cast<void>(richEdit);
 }
 
-void DispatchLoopMessage(HWND mainWindow, MSG& msg) {
-    if (mainWindow != nullptr && ::IsDialogMessageW(mainWindow, &msg) != FALSE) {
+void DispatchLoopMessage(HWND window, MSG& msg) {
+    if (window != nullptr && ::IsDialogMessageW(window, &msg) != FALSE) {
         return;
     }
     ::TranslateMessage(&msg);
@@ -104,31 +97,15 @@ MainWindow::MainWindow(HINSTANCE instance, IDevicePort& device, IDriveQueries& d
     CreateMainWindow();
     BuildControls();
     FitClientArea();
-    CentreOnDesktop();
     BindPorts(device, drives);
     form_->FormCreate();
 }
 
 MainWindow::~MainWindow() {
-    if (window_ != nullptr && ::IsWindow(window_) != FALSE) {
-        ::DestroyWindow(window_);
-    }
+    Destroy(); // while the controls' owners can still take what that sends
 }
 
 void MainWindow::CreateMainWindow() {
-    WNDCLASSEXW cls{};
-    cls.cbSize = sizeof(cls);
-    cls.lpfnWndProc = WindowProc;
-    cls.hInstance = instance_;
-    cls.hIcon = ::LoadIconW(instance_, MAKEINTRESOURCEW(IDI_JUXA));
-    cls.hIconSm = static_cast<HICON>(::LoadImageW(instance_, MAKEINTRESOURCEW(IDI_JUXA), IMAGE_ICON,
-                                                  ::GetSystemMetrics(SM_CXSMICON),
-                                                  ::GetSystemMetrics(SM_CYSMICON), 0));
-    cls.hCursor = ::LoadCursorW(nullptr, IDC_ARROW);
-    cls.hbrBackground = reinterpret_cast<HBRUSH>(static_cast<INT_PTR>(COLOR_BTNFACE + 1));
-    cls.lpszClassName = kMainWindowClass;
-    ::RegisterClassExW(&cls); // a second window in the same process finds it registered
-
     MenuHandle bar(::CreateMenu());
     HMENU format = ::CreatePopupMenu();
     ::AppendMenuW(format, MF_STRING, static_cast<UINT_PTR>(CommandId::DEFAULTCHARSET1),
@@ -138,47 +115,49 @@ void MainWindow::CreateMainWindow() {
     ::AppendMenuW(bar.Get(), MF_POPUP, reinterpret_cast<UINT_PTR>(format), L"Output Format");
     ::AppendMenuW(bar.Get(), MF_STRING, static_cast<UINT_PTR>(CommandId::ABout1), L"About");
 
-    window_ = ::CreateWindowExW(kWindowExStyle, kMainWindowClass, kApplicationTitle, kWindowStyle,
-                                CW_USEDEFAULT, CW_USEDEFAULT, kClientWidth, kClientHeight, nullptr,
-                                bar.Get(), instance_, this);
-    if (window_ == nullptr) {
-        throw std::runtime_error("the main window cannot be created");
-    }
+    // Made at the size and the place it is shown at, for the DPI it most
+    // likely gets: every later move of a top-level window costs a round trip
+    // to the display.
+    const UINT guess = options_.dpi != 0 ? options_.dpi : ::GetDpiForSystem();
+    RECT frame{0, 0, Scale(kClientWidth, guess), Scale(kClientHeight, guess)};
+    ::AdjustWindowRectExForDpi(&frame, kWindowStyle, TRUE, kWindowExStyle, guess);
+    MONITORINFO monitor{};
+    monitor.cbSize = sizeof(monitor);
+    ::GetMonitorInfoW(::MonitorFromPoint(POINT{0, 0}, MONITOR_DEFAULTTOPRIMARY), &monitor);
+    const RECT& work = monitor.rcWork;
+    const int width = frame.right - frame.left;
+    const int height = frame.bottom - frame.top;
+    const int left = work.left + (work.right - work.left - width) / 2;
+    const int top = work.top + (work.bottom - work.top - height) / 2;
+    Create(instance_,
+           WindowClass{kMainWindowClass, ::LoadIconW(instance_, MAKEINTRESOURCEW(IDI_JUXA)),
+                       static_cast<HICON>(::LoadImageW(instance_, MAKEINTRESOURCEW(IDI_JUXA),
+                                                       IMAGE_ICON, ::GetSystemMetrics(SM_CXSMICON),
+                                                       ::GetSystemMetrics(SM_CYSMICON), 0)),
+                       FromInteger<HBRUSH>(COLOR_BTNFACE + 1)},
+           kApplicationTitle,
+           WindowPlace{kWindowExStyle, kWindowStyle, RECT{left, top, left + width, top + height},
+                       nullptr, bar.Get()});
     static_cast<void>(bar.Release()); // the window owns its menu now
-    dpi_ = options_.dpi != 0 ? options_.dpi : ::GetDpiForWindow(window_);
+    dpi_ = options_.dpi != 0 ? options_.dpi : ::GetDpiForWindow(Handle());
     if (dpi_ == 0) {
         dpi_ = kDesignDpi;
     }
-    dialogs_.SetOwner(window_);
-    clipboard_.SetOwner(window_);
+    dialogs_.SetOwner(Handle());
+    clipboard_.SetOwner(Handle());
 }
 
 void MainWindow::BuildControls() {
     font_ = MakeFont(L"Tahoma", dpi_, DEFAULT_CHARSET);
     hexFont_ = MakeFont(L"Courier New", dpi_, ANSI_CHARSET);
     for (const ControlSpec& spec : MainLayout()) {
-        HWND control = CreateControl(spec);
-        controlWindows_.at(SlotOf(spec.id)) = control;
-        switch (spec.kind) {
-        case ControlKind::SpinField:
-            spin_.Attach(control, instance_, dpi_);
-            break;
-        case ControlKind::OutputEdit:
-            edtSTRING_ = std::make_unique<Win32OutputEdit>(control);
-            break;
-        case ControlKind::RichText:
-            memHEX_ = std::make_unique<Win32RichText>(control, options_.richTextCapacity);
-            break;
-        default:
-            break;
-        }
+        CreateControl(spec);
     }
-    // Nothing is on screen yet: no control needs to redraw for its font, and
-    // only those whose size differs from the design's are moved.
-    ApplyFonts(false);
-    PlaceControls(true);
 }
 
+// Each control is made where it stays, takes its font at once and is not
+// touched again: under Wine every move or resize of a control costs a round
+// trip to the server, and a drop-down's also moves its list.
 HWND MainWindow::CreateControl(const ControlSpec& spec) {
     const ClassAndStyle how = ClassFor(spec);
     DWORD style = WS_CHILD | WS_VISIBLE | how.style;
@@ -193,14 +172,15 @@ HWND MainWindow::CreateControl(const ControlSpec& spec) {
     if (spec.id == ControlId::rbtnPreset) {
         style |= WS_GROUP;
     }
-    const RECT r = ScaledRect(spec, dpi_);
-    HWND control = ::CreateWindowExW(
-        how.exStyle, how.cls, spec.text != nullptr ? spec.text : L"", style, r.left, r.top,
-        r.right - r.left, r.bottom - r.top, window_,
-        reinterpret_cast<HMENU>(static_cast<INT_PTR>(spec.id)), instance_, nullptr);
+    const RECT r = PlacedRect(spec);
+    HWND control = ::CreateWindowExW(how.exStyle, how.cls, spec.text != nullptr ? spec.text : L"",
+                                     style, r.left, r.top, r.right - r.left, r.bottom - r.top,
+                                     Handle(), FromInteger<HMENU>(spec.id), instance_, nullptr);
     if (control == nullptr) {
         throw std::runtime_error("a control cannot be created");
     }
+    owners_.at(SlotOf(spec.id)) = MakeOwner(spec, control);
+    ApplyFont(spec, false);
     if (spec.kind == ControlKind::RadioButton && spec.selected == 1) {
         ::SendMessageW(control, BM_SETCHECK, BST_CHECKED, 0);
     }
@@ -208,111 +188,141 @@ HWND MainWindow::CreateControl(const ControlSpec& spec) {
         ::SendMessageW(control, EM_SETLIMITTEXT, 0, 0); // no length limit
     }
     if (IsList(spec.kind)) {
+        FitListField(control, spec);
         for (const wchar_t* item : spec.items) {
             ::SendMessageW(control, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(item));
         }
         ::SendMessageW(control, CB_SETCURSEL, static_cast<WPARAM>(spec.selected), 0);
     }
+    if (spec.kind == ControlKind::SpinField) {
+        spin_.Attach(control, instance_, dpi_);
+    }
     return control;
 }
 
-void MainWindow::ApplyFonts(bool redraw) {
-    for (const ControlSpec& spec : MainLayout()) {
-        HWND control = Control(spec.id);
-        if (spec.kind == ControlKind::OutputEdit) {
-            edtSTRING_->ApplyFont(dpi_);
-        } else if (spec.kind == ControlKind::RichText) {
-            memHEX_->SetFont(hexFont_.Get(), redraw);
-        } else {
-            ::SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font_.Get()),
-                           redraw ? TRUE : FALSE);
-        }
+std::unique_ptr<ControlWindow> MainWindow::MakeOwner(const ControlSpec& spec, HWND control) {
+    switch (spec.kind) {
+    case ControlKind::ByteField:
+    case ControlKind::SpinField:
+        return std::make_unique<Win32Edit>(control);
+    case ControlKind::RadioButton:
+        return std::make_unique<Win32RadioButton>(control);
+    case ControlKind::PickList:
+    case ControlKind::EditableList:
+        return std::make_unique<Win32ComboBox>(control);
+    case ControlKind::OutputEdit:
+        return std::make_unique<Win32OutputEdit>(control);
+    case ControlKind::RichText:
+        return std::make_unique<Win32RichText>(control, options_.richTextCapacity);
+    case ControlKind::GroupBox:
+    case ControlKind::Label:
+    case ControlKind::PushButton:
+        break;
+    }
+    return std::make_unique<ControlWindow>(control);
+}
+
+void MainWindow::ApplyFont(const ControlSpec& spec, bool redraw) {
+    if (spec.kind == ControlKind::OutputEdit) {
+        Owner<Win32OutputEdit>(spec.id).ApplyFont(dpi_);
+    } else if (spec.kind == ControlKind::RichText) {
+        Owner<Win32RichText>(spec.id).SetFont(hexFont_.Get(), redraw);
+    } else {
+        ::SendMessageW(Control(spec.id), WM_SETFONT, reinterpret_cast<WPARAM>(font_.Get()),
+                       redraw ? TRUE : FALSE);
     }
 }
 
-void MainWindow::PlaceControls(bool asCreated) {
+RECT MainWindow::PlacedRect(const ControlSpec& spec) const {
+    RECT r = ScaledRect(spec, dpi_);
+    if (IsList(spec.kind)) {
+        // A drop-down's height is that of its field and opened list together.
+        r.bottom += Scale(kDroppedRows * kDroppedRowHeight, dpi_);
+    }
+    if (spec.kind == ControlKind::Label) {
+        // Labels size themselves to their caption; the width in the table is
+        // the least they take.
+        r.right = std::max(r.right, r.left + TextWidth(font_.Get(), spec.text));
+    }
+    return r;
+}
+
+void MainWindow::FitListField(HWND list, const ControlSpec& spec) const {
+    // The field's height follows from the item height, which the font sets;
+    // only where that is not the height in the table is the item height set.
+    RECT field{};
+    ::GetWindowRect(list, &field);
+    const int wanted = Scale(spec.height, dpi_);
+    if (field.bottom - field.top != wanted) {
+        ::SendMessageW(list, CB_SETITEMHEIGHT, static_cast<WPARAM>(-1), wanted - 6);
+    }
+}
+
+void MainWindow::PlaceControls() {
     for (const ControlSpec& spec : MainLayout()) {
         HWND control = Control(spec.id);
-        const RECT r = ScaledRect(spec, dpi_);
-        int height = r.bottom - r.top;
-        if (IsList(spec.kind)) {
-            // A drop-down's height is that of its field and opened list
-            // together; the field's own height follows from the item height.
-            height += Scale(kDroppedRows * kDroppedRowHeight, dpi_);
-            ::SendMessageW(control, CB_SETITEMHEIGHT, static_cast<WPARAM>(-1),
-                           Scale(spec.height, dpi_) - 6);
-        }
-        int width = r.right - r.left;
-        if (spec.kind == ControlKind::Label) {
-            // Labels size themselves to their caption, as the design's labels
-            // did; the design's width is the least they take.
-            width = std::max(width, LabelTextWidth(control));
-        }
-        if (asCreated && width == r.right - r.left && height == r.bottom - r.top) {
-            continue; // made at this very rectangle
-        }
-        ::SetWindowPos(control, nullptr, r.left, r.top, width, height,
+        const RECT r = PlacedRect(spec);
+        ::SetWindowPos(control, nullptr, r.left, r.top, r.right - r.left, r.bottom - r.top,
                        SWP_NOZORDER | SWP_NOACTIVATE);
+        if (IsList(spec.kind)) {
+            FitListField(control, spec);
+        }
     }
     spin_.Relayout(dpi_);
 }
 
 void MainWindow::FitClientArea() {
+    RECT now{};
+    ::GetClientRect(Handle(), &now);
+    if (now.right == Scale(kClientWidth, dpi_) && now.bottom == Scale(kClientHeight, dpi_)) {
+        return; // made so
+    }
     RECT frame{0, 0, Scale(kClientWidth, dpi_), Scale(kClientHeight, dpi_)};
     ::AdjustWindowRectExForDpi(&frame, kWindowStyle, TRUE, kWindowExStyle, dpi_);
-    ::SetWindowPos(window_, nullptr, 0, 0, frame.right - frame.left, frame.bottom - frame.top,
+    ::SetWindowPos(Handle(), nullptr, 0, 0, frame.right - frame.left, frame.bottom - frame.top,
                    SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
     // The frame the system draws may be measured at another DPI than the one
     // asked for (a menu bar that wraps, a test's DPI); correct by what came out.
     RECT client{};
-    ::GetClientRect(window_, &client);
+    ::GetClientRect(Handle(), &client);
     const int dx = Scale(kClientWidth, dpi_) - client.right;
     const int dy = Scale(kClientHeight, dpi_) - client.bottom;
     if (dx != 0 || dy != 0) {
         RECT outer{};
-        ::GetWindowRect(window_, &outer);
-        ::SetWindowPos(window_, nullptr, 0, 0, outer.right - outer.left + dx,
+        ::GetWindowRect(Handle(), &outer);
+        ::SetWindowPos(Handle(), nullptr, 0, 0, outer.right - outer.left + dx,
                        outer.bottom - outer.top + dy, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
     }
+    CentreOnDesktop();
 }
 
 void MainWindow::CentreOnDesktop() {
     MONITORINFO monitor{};
     monitor.cbSize = sizeof(monitor);
-    ::GetMonitorInfoW(::MonitorFromWindow(window_, MONITOR_DEFAULTTOPRIMARY), &monitor);
+    ::GetMonitorInfoW(::MonitorFromWindow(Handle(), MONITOR_DEFAULTTOPRIMARY), &monitor);
     RECT outer{};
-    ::GetWindowRect(window_, &outer);
+    ::GetWindowRect(Handle(), &outer);
     const RECT& work = monitor.rcWork;
     const int width = outer.right - outer.left;
     const int height = outer.bottom - outer.top;
-    ::SetWindowPos(window_, nullptr, work.left + (work.right - work.left - width) / 2,
+    ::SetWindowPos(Handle(), nullptr, work.left + (work.right - work.left - width) / 2,
                    work.top + (work.bottom - work.top - height) / 2, 0, 0,
                    SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 void MainWindow::BindPorts(IDevicePort& device, IDriveQueries& drives) {
     for (int k = 1; k <= 16; ++k) {
-        auto& field = byteFields_.at(static_cast<std::size_t>(k - 1));
-        field = std::make_unique<Win32Edit>(Control(ByteFieldId(k)));
-        controls_.C.at(static_cast<std::size_t>(k - 1)) = field.get();
+        controls_.C.at(static_cast<std::size_t>(k - 1)) = &Owner<Win32Edit>(ByteFieldId(k));
     }
-    rbtnPreset_ = std::make_unique<Win32RadioButton>(Control(ControlId::rbtnPreset));
-    rbtnManual_ = std::make_unique<Win32RadioButton>(Control(ControlId::rbtnManual));
-    cbxQuery_ = std::make_unique<Win32ComboBox>(Control(ControlId::cbxQuery));
-    cbxByteLength_ = std::make_unique<Win32ComboBox>(Control(ControlId::cbxByteLength));
-    cbxDriveList_ = std::make_unique<Win32ComboBox>(Control(ControlId::cbxDriveList));
-    cbxBit_ = std::make_unique<Win32ComboBox>(Control(ControlId::cbxBit));
-    outputLength_ = std::make_unique<Win32Edit>(Control(ControlId::OutputLength));
-
-    controls_.rbtnPreset = rbtnPreset_.get();
-    controls_.rbtnManual = rbtnManual_.get();
-    controls_.cbxQuery = cbxQuery_.get();
-    controls_.cbxByteLength = cbxByteLength_.get();
-    controls_.cbxDriveList = cbxDriveList_.get();
-    controls_.OutputLength = outputLength_.get();
-    controls_.cbxBit = cbxBit_.get();
-    controls_.edtSTRING = edtSTRING_.get();
-    controls_.memHEX = memHEX_.get();
+    controls_.rbtnPreset = &Owner<Win32RadioButton>(ControlId::rbtnPreset);
+    controls_.rbtnManual = &Owner<Win32RadioButton>(ControlId::rbtnManual);
+    controls_.cbxQuery = &Owner<Win32ComboBox>(ControlId::cbxQuery);
+    controls_.cbxByteLength = &Owner<Win32ComboBox>(ControlId::cbxByteLength);
+    controls_.cbxDriveList = &Owner<Win32ComboBox>(ControlId::cbxDriveList);
+    controls_.OutputLength = &Owner<Win32Edit>(ControlId::OutputLength);
+    controls_.cbxBit = &Owner<Win32ComboBox>(ControlId::cbxBit);
+    controls_.edtSTRING = &Owner<Win32OutputEdit>(ControlId::edtSTRING);
+    controls_.memHEX = &Owner<Win32RichText>(ControlId::memHEX);
 
     MainPorts ports;
     ports.device = &device;
@@ -324,58 +334,33 @@ void MainWindow::BindPorts(IDevicePort& device, IDriveQueries& drives) {
 }
 
 HWND MainWindow::Control(ControlId id) const {
-    // The hex field may have been replaced by a fresh one since it was built.
-    if (id == ControlId::memHEX && memHEX_ != nullptr) {
-        return memHEX_->Window();
-    }
-    return controlWindows_.at(SlotOf(id));
+    const auto& owner = owners_.at(SlotOf(id));
+    return owner != nullptr ? owner->Window() : nullptr;
 }
 
 void MainWindow::Show(int show) {
-    ::ShowWindow(window_, show);
-    ::UpdateWindow(window_);
+    ::ShowWindow(Handle(), show);
+    ::UpdateWindow(Handle());
 }
 
 // --- messages ---
 
-LRESULT CALLBACK MainWindow::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == WM_NCCREATE) {
-        const auto* create = reinterpret_cast<const CREATESTRUCTW*>(lParam);
-        auto* self = static_cast<MainWindow*>(create->lpCreateParams);
-        self->window_ = window;
-        ::SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
-    }
-    auto* self = reinterpret_cast<MainWindow*>(::GetWindowLongPtrW(window, GWLP_USERDATA));
-    if (message == WM_NCDESTROY) {
-        ::SetWindowLongPtrW(window, GWLP_USERDATA, 0);
-        if (self != nullptr) {
-            self->window_ = nullptr;
-        }
-        return ::DefWindowProcW(window, message, wParam, lParam);
-    }
-    if (self == nullptr) {
-        return ::DefWindowProcW(window, message, wParam, lParam);
-    }
-    try {
-        return self->OnMessage(message, wParam, lParam);
-    } catch (...) {
-        // Handlers are dispatched with their own catch; whatever is left must
-        // still not unwind through the system's code.
-        return 0;
-    }
-}
-
 LRESULT MainWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
     case WM_COMMAND:
-        OnCommand(LOWORD(wParam), HIWORD(wParam), reinterpret_cast<HWND>(lParam));
+        OnCommand(LOWORD(wParam), HIWORD(wParam), FromInteger<HWND>(lParam));
         return 0;
     case WM_DEVICECHANGE:
-        return OnDeviceChange(wParam, lParam);
+        if (form_ != nullptr) {
+            form_->WMDeviceChange(static_cast<std::uintptr_t>(wParam),
+                                  FromInteger<const void*>(lParam));
+        }
+        return 0; // handled here, never by the default processing
     case WM_DPICHANGED:
-        return OnDpiChanged(wParam, lParam);
+        OnDpiChanged(wParam, lParam);
+        return 0;
     case WM_CTLCOLORSTATIC:
-        return OnColorStatic(reinterpret_cast<HDC>(wParam), reinterpret_cast<HWND>(lParam));
+        return OnColorStatic(FromInteger<HDC>(wParam), FromInteger<HWND>(lParam));
     case WM_ACTIVATE:
         if (LOWORD(wParam) == WA_INACTIVE) {
             SaveFocus();
@@ -395,7 +380,7 @@ LRESULT MainWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         OnDestroy();
         return 0;
     default:
-        return ::DefWindowProcW(window_, message, wParam, lParam);
+        return Default(message, wParam, lParam);
     }
 }
 
@@ -425,12 +410,12 @@ void MainWindow::OnCommand(int id, int code, HWND control) {
         break;
     case ControlId::cbxQuery:
         if (code == CBN_SELCHANGE) {
-            Dispatch([this] { form_->cbxQueryChange(); });
+            form_->cbxQueryChange();
         }
         break;
     case ControlId::cbxByteLength:
         if (code == CBN_SELCHANGE) {
-            Dispatch([this] { form_->cbxByteLengthChange(); });
+            form_->cbxByteLengthChange();
         }
         break;
     default:
@@ -441,13 +426,13 @@ void MainWindow::OnCommand(int id, int code, HWND control) {
 void MainWindow::OnMenuCommand(int id) {
     switch (static_cast<CommandId>(id)) {
     case CommandId::DEFAULTCHARSET1:
-        Dispatch([this] { form_->DEFAULTCHARSET1Click(); });
+        form_->DEFAULTCHARSET1Click();
         break;
     case CommandId::SHIFTJISCHARSET1:
-        Dispatch([this] { form_->SHIFTJISCHARSET1Click(); });
+        form_->SHIFTJISCHARSET1Click();
         break;
     case CommandId::ABout1:
-        Dispatch([this] { form_->ABout1Click(); });
+        form_->ABout1Click();
         break;
     }
 }
@@ -464,50 +449,43 @@ void MainWindow::OnPushButton(ControlId id) {
     // focus may not have passed through it since.
     spin_.Commit();
     if (id == ControlId::btnQuery) {
-        Dispatch([this] { form_->btnQueryClick(); });
+        form_->btnQueryClick();
     } else {
-        Dispatch([this] { form_->Button2Click(); });
+        form_->Button2Click();
     }
 }
 
 void MainWindow::OnRadioClicked(ControlId id) {
-    Win32RadioButton& clicked = id == ControlId::rbtnPreset ? *rbtnPreset_ : *rbtnManual_;
-    Win32RadioButton& other = id == ControlId::rbtnPreset ? *rbtnManual_ : *rbtnPreset_;
+    auto& preset = Owner<Win32RadioButton>(ControlId::rbtnPreset);
+    auto& manual = Owner<Win32RadioButton>(ControlId::rbtnManual);
+    Win32RadioButton& clicked = id == ControlId::rbtnPreset ? preset : manual;
+    Win32RadioButton& other = id == ControlId::rbtnPreset ? manual : preset;
     if (clicked.Checked()) {
         return;
     }
     clicked.SetChecked(true);
     other.SetChecked(false);
     if (id == ControlId::rbtnPreset) {
-        Dispatch([this] { form_->rbtnPresetClick(); });
+        form_->rbtnPresetClick();
     } else {
-        Dispatch([this] { form_->rbtnManualClick(); });
+        form_->rbtnManualClick();
     }
 }
 
-LRESULT MainWindow::OnDeviceChange(WPARAM wParam, LPARAM lParam) {
-    if (form_ != nullptr) {
-        Dispatch([&] {
-            form_->WMDeviceChange(static_cast<std::uintptr_t>(wParam),
-                                  reinterpret_cast<const void*>(lParam));
-        });
-    }
-    return 0; // handled here, never by the default processing
-}
-
-LRESULT MainWindow::OnDpiChanged(WPARAM wParam, LPARAM lParam) {
+void MainWindow::OnDpiChanged(WPARAM wParam, LPARAM lParam) {
     dpi_ = LOWORD(wParam);
     font_ = MakeFont(L"Tahoma", dpi_, DEFAULT_CHARSET);
     hexFont_ = MakeFont(L"Courier New", dpi_, ANSI_CHARSET);
-    ApplyFonts(true);
-    PlaceControls(false);
-    const auto* suggested = reinterpret_cast<const RECT*>(lParam);
+    for (const ControlSpec& spec : MainLayout()) {
+        ApplyFont(spec, true);
+    }
+    PlaceControls();
+    const auto* suggested = FromInteger<const RECT*>(lParam);
     if (suggested != nullptr) {
-        ::SetWindowPos(window_, nullptr, suggested->left, suggested->top,
+        ::SetWindowPos(Handle(), nullptr, suggested->left, suggested->top,
                        suggested->right - suggested->left, suggested->bottom - suggested->top,
                        SWP_NOZORDER | SWP_NOACTIVATE);
     }
-    return 0;
 }
 
 LRESULT MainWindow::OnColorStatic(HDC dc, HWND control) {
@@ -517,22 +495,22 @@ LRESULT MainWindow::OnColorStatic(HDC dc, HWND control) {
         ::SetTextColor(dc, ::GetSysColor(COLOR_WINDOWTEXT));
         return reinterpret_cast<LRESULT>(::GetSysColorBrush(COLOR_WINDOW));
     }
-    return ::DefWindowProcW(window_, WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc),
+    return ::DefWindowProcW(Handle(), WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc),
                             reinterpret_cast<LPARAM>(control));
 }
 
 void MainWindow::SaveFocus() {
     HWND focus = ::GetFocus();
-    if (focus != nullptr && ::IsChild(window_, focus) != FALSE) {
+    if (focus != nullptr && ::IsChild(Handle(), focus) != FALSE) {
         focus_ = focus;
     }
 }
 
 void MainWindow::RestoreFocus() {
     HWND target = focus_;
-    if (target == nullptr || ::IsWindow(target) == FALSE || ::IsChild(window_, target) == FALSE ||
+    if (target == nullptr || ::IsWindow(target) == FALSE || ::IsChild(Handle(), target) == FALSE ||
         ::IsWindowEnabled(target) == FALSE || ::IsWindowVisible(target) == FALSE) {
-        target = ::GetNextDlgTabItem(window_, nullptr, FALSE);
+        target = ::GetNextDlgTabItem(Handle(), nullptr, FALSE);
     }
     if (target != nullptr) {
         ::SetFocus(target);
@@ -543,20 +521,20 @@ void MainWindow::RestoreFocus() {
 // as this message, which a window that is not a dialog must answer itself.
 void MainWindow::OnNextControl(WPARAM wParam, LPARAM lParam) {
     if (LOWORD(lParam) != 0) {
-        FocusControl(reinterpret_cast<HWND>(wParam));
+        FocusControl(FromInteger<HWND>(wParam));
         return;
     }
     // The focus may be inside a control (the edit of the drive list); the
     // tab order is that of the window's own children.
     HWND from = ::GetFocus();
-    while (from != nullptr && ::GetParent(from) != window_) {
+    while (from != nullptr && ::GetParent(from) != Handle()) {
         from = ::GetParent(from);
     }
-    FocusControl(::GetNextDlgTabItem(window_, from, wParam != 0 ? TRUE : FALSE));
+    FocusControl(::GetNextDlgTabItem(Handle(), from, wParam != 0 ? TRUE : FALSE));
 }
 
 void MainWindow::FocusControl(HWND control) {
-    if (control == nullptr || ::IsChild(window_, control) == FALSE) {
+    if (control == nullptr || ::IsChild(Handle(), control) == FALSE) {
         return;
     }
     // Arriving by the keyboard selects an edit's whole text, as the dialog
@@ -571,22 +549,6 @@ void MainWindow::OnDestroy() {
     if (options_.quitOnDestroy) {
         ::PostQuitMessage(0);
     }
-}
-
-void MainWindow::ShowErrorBox(const std::wstring& message) noexcept {
-    try {
-        dialogs_.ShowError(ErrorBoxText(message));
-    } catch (...) {
-        ::MessageBeep(MB_ICONERROR); // not even the box could be shown
-    }
-}
-
-std::wstring MainWindow::Widen(const char* text) {
-    std::wstring wide;
-    for (const char* c = text; *c != '\0'; ++c) {
-        wide += static_cast<wchar_t>(static_cast<unsigned char>(*c));
-    }
-    return wide;
 }
 
 } // namespace juxa::win32

@@ -10,13 +10,13 @@
 #include "Win32Clipboard.h"
 #include "Win32Controls.h"
 #include "Win32Dialogs.h"
+#include "WindowBase.h"
 
 #include <windows.h>
 
 #include <array>
 #include <cstddef>
 #include <memory>
-#include <string>
 
 namespace juxa::win32 {
 
@@ -33,44 +33,37 @@ struct WindowOptions {
 // The common controls of version 6 and the rich edit's classes; once per process.
 void InitialiseControls();
 
-// One message of the program's loop: the main window's keyboard navigation
-// first (Tab, Shift+Tab, the arrows between the radio buttons), then the usual
-// translation and dispatch.
-void DispatchLoopMessage(HWND mainWindow, MSG& msg);
+// One message of the program's loop: the keyboard navigation of the given
+// window first (Tab, Shift+Tab, the arrows between the radio buttons), then
+// the usual translation and dispatch.
+void DispatchLoopMessage(HWND window, MSG& msg);
 
-class MainWindow {
+class MainWindow final : public WindowBase {
 public:
     // Builds the window and all controls and runs FormCreate; not yet visible.
     MainWindow(HINSTANCE instance, IDevicePort& device, IDriveQueries& drives,
                const WindowOptions& options = {});
     MainWindow(const MainWindow&) = delete;
     MainWindow& operator=(const MainWindow&) = delete;
-    ~MainWindow();
+    ~MainWindow() override;
 
     void Show(int show);
     void SetAboutBox(IAboutBox* about) { aboutProxy_.target = about; }
 
-    [[nodiscard]] HWND Handle() const { return window_; }
+    using WindowBase::Handle;
+    // The control's window as its owner knows it now (the hex field's owner
+    // may have put a fresh one in its place).
     [[nodiscard]] HWND Control(ControlId id) const;
     [[nodiscard]] UINT Dpi() const { return dpi_; }
     [[nodiscard]] TfrmMain& Form() { return *form_; }
     [[nodiscard]] const MainControls& Controls() const { return controls_; }
     [[nodiscard]] const SpinField& OutputLengthField() const { return spin_; }
-    [[nodiscard]] const Win32OutputEdit& OutputEdit() const { return *edtSTRING_; }
-
-    // Runs one handler as every event does: an error that escapes it is shown
-    // in the error box, and the program goes on.
-    template <typename Handler> void Dispatch(Handler&& handler) noexcept {
-        try {
-            handler();
-        } catch (const JuxaError& error) {
-            ShowErrorBox(error.Message());
-        } catch (const std::exception& error) {
-            ShowErrorBox(Widen(error.what()));
-        } catch (...) {
-            ShowErrorBox(L"Unexpected error");
-        }
+    [[nodiscard]] const Win32OutputEdit& OutputEdit() const {
+        return Owner<Win32OutputEdit>(ControlId::edtSTRING);
     }
+
+protected:
+    LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
 
 private:
     // frmAbout is made after frmMain, whose handlers already need to reach it.
@@ -83,14 +76,11 @@ private:
         }
     };
 
-    static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
-    LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam);
     void OnCommand(int id, int code, HWND control);
     void OnMenuCommand(int id);
     void OnRadioClicked(ControlId id);
     void OnPushButton(ControlId id);
-    LRESULT OnDeviceChange(WPARAM wParam, LPARAM lParam);
-    LRESULT OnDpiChanged(WPARAM wParam, LPARAM lParam);
+    void OnDpiChanged(WPARAM wParam, LPARAM lParam);
     LRESULT OnColorStatic(HDC dc, HWND control);
     void OnDestroy();
     // As a dialog does: the control that had the focus when the window was
@@ -103,36 +93,30 @@ private:
     void CreateMainWindow();
     void BuildControls();
     HWND CreateControl(const ControlSpec& spec);
-    void BindPorts(IDevicePort& device, IDriveQueries& drives);
-    void ApplyFonts(bool redraw);
-    // With asCreated, controls still at their creation rectangle stay put.
-    void PlaceControls(bool asCreated);
+    std::unique_ptr<ControlWindow> MakeOwner(const ControlSpec& spec, HWND control);
+    void ApplyFont(const ControlSpec& spec, bool redraw);
+    // Where a control goes: a list with room for its opened list, a label
+    // as wide as its caption at least.
+    [[nodiscard]] RECT PlacedRect(const ControlSpec& spec) const;
+    void FitListField(HWND list, const ControlSpec& spec) const;
+    void PlaceControls();
     void FitClientArea();
     void CentreOnDesktop();
-    void ShowErrorBox(const std::wstring& message) noexcept;
-    static std::wstring Widen(const char* text);
+    void BindPorts(IDevicePort& device, IDriveQueries& drives);
+    template <typename T> T& Owner(ControlId id) const {
+        return dynamic_cast<T&>(*owners_.at(SlotOf(id)));
+    }
 
     HINSTANCE instance_;
     WindowOptions options_;
     UINT dpi_ = kDesignDpi;
-    HWND window_ = nullptr;
-    std::array<HWND, 64> controlWindows_{}; // by ControlId - GroupBox1
-    HWND focus_ = nullptr;                  // the control to give the focus back to
+    // The owner of each control's window, by SlotOf its id.
+    std::array<std::unique_ptr<ControlWindow>, kControlSlots> owners_;
+    HWND focus_ = nullptr; // the control to give the focus back to
 
     FontHandle font_;
     FontHandle hexFont_;
     SpinField spin_;
-
-    std::array<std::unique_ptr<Win32Edit>, 16> byteFields_;
-    std::unique_ptr<Win32RadioButton> rbtnPreset_;
-    std::unique_ptr<Win32RadioButton> rbtnManual_;
-    std::unique_ptr<Win32ComboBox> cbxQuery_;
-    std::unique_ptr<Win32ComboBox> cbxByteLength_;
-    std::unique_ptr<Win32ComboBox> cbxDriveList_;
-    std::unique_ptr<Win32ComboBox> cbxBit_;
-    std::unique_ptr<Win32Edit> outputLength_;
-    std::unique_ptr<Win32OutputEdit> edtSTRING_;
-    std::unique_ptr<Win32RichText> memHEX_;
 
     Win32Dialogs dialogs_;
     Win32Clipboard clipboard_;

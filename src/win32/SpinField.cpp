@@ -1,5 +1,6 @@
 #include "SpinField.h"
 
+#include "Handles.h"
 #include "Layout.h"
 #include "Texts.h"
 #include "Win32Controls.h"
@@ -26,32 +27,18 @@ POINT PointOf(LPARAM lParam) {
     return POINT{static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))};
 }
 
-void RegisterArrowsClass(HINSTANCE instance, WNDPROC proc) {
-    WNDCLASSEXW cls{};
-    cls.cbSize = sizeof(cls);
-    cls.lpfnWndProc = proc;
-    cls.hInstance = instance;
-    cls.hCursor = ::LoadCursorW(nullptr, IDC_ARROW);
-    cls.lpszClassName = kArrowsClass;
-    ::RegisterClassExW(&cls); // a second field finds it registered already
-}
-
 } // namespace
 
 SpinField::~SpinField() {
     if (edit_ != nullptr) {
         ::RemoveWindowSubclass(edit_, EditProc, kSubclassId);
     }
-    if (arrows_ != nullptr) {
-        ::SetWindowLongPtrW(arrows_, GWLP_USERDATA, 0);
-    }
 }
 
 void SpinField::Attach(HWND edit, HINSTANCE instance, UINT dpi) {
     edit_ = edit;
-    RegisterArrowsClass(instance, ArrowsProc);
-    arrows_ = ::CreateWindowExW(0, kArrowsClass, L"", WS_CHILD | WS_VISIBLE, 0, 0, 0, 0, edit_,
-                                nullptr, instance, this);
+    Create(instance, WindowClass{kArrowsClass}, L"",
+           WindowPlace{0, WS_CHILD | WS_VISIBLE, RECT{}, edit_, nullptr});
     ::SetWindowSubclass(edit_, EditProc, kSubclassId, reinterpret_cast<DWORD_PTR>(this));
     Relayout(dpi);
 }
@@ -61,14 +48,14 @@ void SpinField::Relayout(UINT dpi) {
     RECT client{};
     ::GetClientRect(edit_, &client);
     const int width = Scale(kArrowWidth, dpi);
-    ::MoveWindow(arrows_, client.right - width, 0, width, client.bottom, TRUE);
+    ::MoveWindow(Handle(), client.right - width, 0, width, client.bottom, TRUE);
     // Typed text must not run under the arrows.
     ::SendMessageW(edit_, EM_SETMARGINS, EC_RIGHTMARGIN, MAKELPARAM(0, width + 1));
 }
 
 RECT SpinField::ArrowRect(Arrow arrow) const {
     RECT client{};
-    ::GetClientRect(arrows_, &client);
+    ::GetClientRect(Handle(), &client);
     const LONG middle = client.bottom / 2;
     if (arrow == Arrow::Up) {
         return RECT{0, 0, client.right, middle};
@@ -102,11 +89,11 @@ void SpinField::Commit() {
 
 LRESULT CALLBACK SpinField::EditProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam,
                                      UINT_PTR /*id*/, DWORD_PTR self) {
-    auto* field = reinterpret_cast<SpinField*>(self);
+    auto* field = FromInteger<SpinField*>(self);
     if (field == nullptr || field->edit_ != window) {
         return ::DefSubclassProc(window, message, wParam, lParam);
     }
-    return field->OnEditMessage(message, wParam, lParam);
+    return Guarded(window, [&] { return field->OnEditMessage(message, wParam, lParam); });
 }
 
 LRESULT SpinField::OnEditMessage(UINT message, WPARAM wParam, LPARAM lParam) {
@@ -125,7 +112,7 @@ LRESULT SpinField::OnEditMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_GETDLGCODE: {
         // Enter must reach the field, which refuses it with a beep, instead of
         // being taken by the window's keyboard navigation.
-        const auto* msg = reinterpret_cast<const MSG*>(lParam);
+        const auto* msg = FromInteger<const MSG*>(lParam);
         const LRESULT code = ::DefSubclassProc(edit_, message, wParam, lParam);
         if (msg != nullptr && msg->message == WM_KEYDOWN && msg->wParam == VK_RETURN) {
             return code | DLGC_WANTALLKEYS;
@@ -137,7 +124,7 @@ LRESULT SpinField::OnEditMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         // Arriving by keyboard from another control selects the whole text; a
         // mouse press does not, and neither does the window getting the focus
         // back (from another program, a box, being restored).
-        if (IsOtherControl(reinterpret_cast<HWND>(wParam)) &&
+        if (IsOtherControl(FromInteger<HWND>(wParam)) &&
             (::GetKeyState(VK_LBUTTON) & 0x8000) == 0) {
             ::SendMessageW(edit_, EM_SETSEL, 0, -1);
         }
@@ -147,14 +134,14 @@ LRESULT SpinField::OnEditMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         const LRESULT result = ::DefSubclassProc(edit_, message, wParam, lParam);
         // Switching to another program or a box opening is not leaving the
         // field: what was typed stays as it is until the user moves on.
-        if (IsOtherControl(reinterpret_cast<HWND>(wParam))) {
+        if (IsOtherControl(FromInteger<HWND>(wParam))) {
             Commit();
         }
         return result;
     }
     case WM_SIZE: {
         const LRESULT result = ::DefSubclassProc(edit_, message, wParam, lParam);
-        if (arrows_ != nullptr) {
+        if (Handle() != nullptr) {
             Relayout(dpi_);
         }
         return result;
@@ -180,21 +167,7 @@ bool SpinField::OnChar(wchar_t c) {
 
 // --- the arrows ---
 
-LRESULT CALLBACK SpinField::ArrowsProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == WM_NCCREATE) {
-        const auto* create = reinterpret_cast<const CREATESTRUCTW*>(lParam);
-        ::SetWindowLongPtrW(window, GWLP_USERDATA,
-                            reinterpret_cast<LONG_PTR>(create->lpCreateParams));
-    }
-    auto* field = reinterpret_cast<SpinField*>(::GetWindowLongPtrW(window, GWLP_USERDATA));
-    if (field == nullptr || (field->arrows_ != nullptr && field->arrows_ != window)) {
-        return ::DefWindowProcW(window, message, wParam, lParam);
-    }
-    field->arrows_ = window;
-    return field->OnArrowsMessage(message, wParam, lParam);
-}
-
-LRESULT SpinField::OnArrowsMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+LRESULT SpinField::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
     case WM_LBUTTONDOWN:
         OnArrowDown(PointOf(lParam));
@@ -216,15 +189,10 @@ LRESULT SpinField::OnArrowsMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_PAINT:
         PaintArrows();
         return 0;
-    case WM_NCDESTROY: {
-        HWND window = arrows_;
-        arrows_ = nullptr;
-        return ::DefWindowProcW(window, message, wParam, lParam);
-    }
     default:
         break;
     }
-    return ::DefWindowProcW(arrows_, message, wParam, lParam);
+    return Default(message, wParam, lParam);
 }
 
 void SpinField::OnArrowDown(POINT at) {
@@ -235,9 +203,9 @@ void SpinField::OnArrowDown(POINT at) {
     ::SetFocus(edit_);
     pressed_ = arrow;
     overPressed_ = true;
-    ::SetCapture(arrows_);
-    ::SetTimer(arrows_, kRepeatTimer, kFirstRepeatMs, nullptr);
-    ::InvalidateRect(arrows_, nullptr, FALSE);
+    ::SetCapture(Handle());
+    ::SetTimer(Handle(), kRepeatTimer, kFirstRepeatMs, nullptr);
+    ::InvalidateRect(Handle(), nullptr, FALSE);
 }
 
 void SpinField::OnArrowMove(POINT at) {
@@ -247,7 +215,7 @@ void SpinField::OnArrowMove(POINT at) {
     const bool over = HitTest(at) == pressed_;
     if (over != overPressed_) {
         overPressed_ = over;
-        ::InvalidateRect(arrows_, nullptr, FALSE);
+        ::InvalidateRect(Handle(), nullptr, FALSE);
     }
 }
 
@@ -255,7 +223,7 @@ void SpinField::OnArrowUp(POINT at) {
     const Arrow arrow = pressed_;
     const bool over = arrow != Arrow::None && HitTest(at) == arrow;
     StopRepeat();
-    if (::GetCapture() == arrows_) {
+    if (::GetCapture() == Handle()) {
         ::ReleaseCapture();
     }
     if (over) {
@@ -269,33 +237,31 @@ void SpinField::OnRepeat() {
         return;
     }
     // After the first wait the pace is steady.
-    ::SetTimer(arrows_, kRepeatTimer, kRepeatMs, nullptr);
+    ::SetTimer(Handle(), kRepeatTimer, kRepeatMs, nullptr);
     if (overPressed_) {
         Step(pressed_ == Arrow::Up ? 1 : -1);
     }
 }
 
 void SpinField::StopRepeat() {
-    ::KillTimer(arrows_, kRepeatTimer);
+    ::KillTimer(Handle(), kRepeatTimer);
     if (pressed_ != Arrow::None) {
         pressed_ = Arrow::None;
         overPressed_ = false;
-        ::InvalidateRect(arrows_, nullptr, FALSE);
+        ::InvalidateRect(Handle(), nullptr, FALSE);
     }
 }
 
 void SpinField::PaintArrows() {
-    PAINTSTRUCT paint{};
-    HDC dc = ::BeginPaint(arrows_, &paint);
+    const PaintDc paint(Handle());
     for (const Arrow arrow : {Arrow::Up, Arrow::Down}) {
         RECT r = ArrowRect(arrow);
         UINT state = arrow == Arrow::Up ? DFCS_SCROLLUP : DFCS_SCROLLDOWN;
         if (pressed_ == arrow && overPressed_) {
             state |= DFCS_PUSHED;
         }
-        ::DrawFrameControl(dc, &r, DFC_SCROLL, state);
+        ::DrawFrameControl(paint.Get(), &r, DFC_SCROLL, state);
     }
-    ::EndPaint(arrows_, &paint);
 }
 
 } // namespace juxa::win32

@@ -1,8 +1,11 @@
 // The buffer-length field: an edit with an up and a down arrow at its right
 // end. The up-down control of the common controls has its own repeat timing
 // and speeds up while held, so the arrows are a small control of our own with
-// the field's timing: one step after 400 ms, then one every 100 ms.
+// the field's timing: one step after 400 ms, then one every 100 ms. This
+// object is that control's window; it also subclasses the edit.
 #pragma once
+
+#include "WindowBase.h"
 
 #include <windows.h>
 
@@ -10,7 +13,7 @@
 
 namespace juxa::win32 {
 
-class SpinField {
+class SpinField final : public WindowBase {
 public:
     static constexpr UINT kFirstRepeatMs = 400;
     static constexpr UINT kRepeatMs = 100;
@@ -21,14 +24,14 @@ public:
     SpinField() = default;
     SpinField(const SpinField&) = delete;
     SpinField& operator=(const SpinField&) = delete;
-    ~SpinField();
+    ~SpinField() override;
 
     // Takes over the edit and puts the arrows inside its right end.
     void Attach(HWND edit, HINSTANCE instance, UINT dpi);
     void Relayout(UINT dpi);
 
     [[nodiscard]] HWND Edit() const { return edit_; }
-    [[nodiscard]] HWND Arrows() const { return arrows_; }
+    [[nodiscard]] HWND Arrows() const { return Handle(); }
     // The rectangle of one arrow in the arrows' client coordinates.
     [[nodiscard]] RECT ArrowRect(Arrow arrow) const;
 
@@ -37,12 +40,14 @@ public:
     // What leaving the field does: a value out of range is set again.
     void Commit();
 
+protected:
+    // The arrows' messages.
+    LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
+
 private:
     static LRESULT CALLBACK EditProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam,
                                      UINT_PTR id, DWORD_PTR self);
-    static LRESULT CALLBACK ArrowsProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     LRESULT OnEditMessage(UINT message, WPARAM wParam, LPARAM lParam);
-    LRESULT OnArrowsMessage(UINT message, WPARAM wParam, LPARAM lParam);
 
     bool OnChar(wchar_t c);
     // Whether the window is another control of the same top-level window:
@@ -57,7 +62,6 @@ private:
     [[nodiscard]] Arrow HitTest(POINT at) const;
 
     HWND edit_ = nullptr;
-    HWND arrows_ = nullptr;
     UINT dpi_ = 96;
     Arrow pressed_ = Arrow::None;
     bool overPressed_ = false;

@@ -23,20 +23,21 @@ void Win32Clipboard::PutText(const std::wstring& text) {
     if (!memory) {
         CannotStore(::GetLastError());
     }
-    void* target = ::GlobalLock(memory.Get());
-    if (target == nullptr) {
-        CannotStore(::GetLastError());
+    {
+        void* target = ::GlobalLock(memory.Get());
+        if (target == nullptr) {
+            CannotStore(::GetLastError());
+        }
+        const GlobalLockHandle locked(memory.Get());
+        std::memcpy(target, text.c_str(), bytes);
     }
-    std::memcpy(target, text.c_str(), bytes);
-    ::GlobalUnlock(memory.Get());
 
     if (calls_.openClipboard(owner_) == FALSE) {
         throw JuxaError(L"Cannot open clipboard: " + SystemMessage(::GetLastError()));
     }
     DWORD error = ERROR_SUCCESS;
-    if (calls_.emptyClipboard() == FALSE) {
-        error = ::GetLastError();
-    } else if (calls_.setClipboardData(CF_UNICODETEXT, memory.Get()) == nullptr) {
+    if (calls_.emptyClipboard() == FALSE ||
+        calls_.setClipboardData(CF_UNICODETEXT, memory.Get()) == nullptr) {
         error = ::GetLastError();
     } else {
         static_cast<void>(memory.Release()); // the clipboard's from here on

@@ -1,7 +1,7 @@
 #include "Win32Controls.h"
+#include "Handles.h"
 
 #include "Layout.h"
-#include "Main.h"
 #include "Texts.h"
 
 #include <richedit.h>
@@ -11,10 +11,6 @@
 #include <vector>
 
 namespace juxa::win32 {
-
-// The character sets the console names, as the font records them.
-static_assert(kDefaultCharset == DEFAULT_CHARSET);
-static_assert(kShiftJisCharset == SHIFTJIS_CHARSET);
 
 std::wstring WindowText(HWND window) {
     const int length = ::GetWindowTextLengthW(window);
@@ -134,8 +130,7 @@ void Win32RadioButton::SetChecked(bool checked) {
 std::wstring ReadInCharset(const std::wstring& text, int charset) {
     CHARSETINFO info{};
     if (charset == DEFAULT_CHARSET ||
-        ::TranslateCharsetInfo(reinterpret_cast<DWORD*>(static_cast<DWORD_PTR>(charset)), &info,
-                               TCI_SRCCHARSET) == FALSE ||
+        ::TranslateCharsetInfo(FromInteger<DWORD*>(charset), &info, TCI_SRCCHARSET) == FALSE ||
         info.ciACP == 0) {
         return text;
     }
@@ -289,9 +284,8 @@ bool Win32RichText::ReplaceWithEmpty() {
     }
     HWND fresh = ::CreateWindowExW(
         exStyle, cls.data(), L"", style, place.left, place.top, place.right - place.left,
-        place.bottom - place.top, parent,
-        reinterpret_cast<HMENU>(::GetWindowLongPtrW(window_, GWLP_ID)),
-        reinterpret_cast<HINSTANCE>(::GetWindowLongPtrW(window_, GWLP_HINSTANCE)), nullptr);
+        place.bottom - place.top, parent, FromInteger<HMENU>(::GetWindowLongPtrW(window_, GWLP_ID)),
+        FromInteger<HINSTANCE>(::GetWindowLongPtrW(window_, GWLP_HINSTANCE)), nullptr);
     if (fresh == nullptr) {
         return false;
     }

@@ -15,19 +15,29 @@ namespace juxa::win32 {
 
 std::wstring WindowText(HWND window);
 
-// A font of the design's height at the given DPI.
+// A font 11 pixels high at 96 DPI (8 point), scaled to the given DPI.
 FontHandle MakeFont(const wchar_t* face, UINT dpi, BYTE charset);
 
-// The enabled flag is common to every control; the interface varies.
-template <typename Interface> class Win32Control : public Interface {
+// The owner of one control's window, and the one place that knows it: the
+// hex field's owner may put a fresh window in the old one's place.
+class ControlWindow {
 public:
-    explicit Win32Control(HWND window) : window_(window) {}
-    void SetEnabled(bool enabled) override { ::EnableWindow(window_, enabled ? TRUE : FALSE); }
-    [[nodiscard]] bool Enabled() const override { return ::IsWindowEnabled(window_) != FALSE; }
+    explicit ControlWindow(HWND window) : window_(window) {}
+    ControlWindow(const ControlWindow&) = delete;
+    ControlWindow& operator=(const ControlWindow&) = delete;
+    virtual ~ControlWindow() = default;
     [[nodiscard]] HWND Window() const { return window_; }
 
 protected:
     HWND window_;
+};
+
+// The enabled flag is common to every control port; the interface varies.
+template <typename Interface> class Win32Control : public Interface, public ControlWindow {
+public:
+    explicit Win32Control(HWND window) : ControlWindow(window) {}
+    void SetEnabled(bool enabled) override { ::EnableWindow(window_, enabled ? TRUE : FALSE); }
+    [[nodiscard]] bool Enabled() const override { return ::IsWindowEnabled(window_) != FALSE; }
 };
 
 // WM_SETTEXT raises EN_CHANGE only, and nothing is bound to it.
@@ -111,9 +121,6 @@ public:
     static constexpr std::size_t kReplaceAbove = 4096;
 
     Win32RichText(HWND window, std::size_t capacity);
-    Win32RichText(const Win32RichText&) = delete;
-    Win32RichText& operator=(const Win32RichText&) = delete;
-    ~Win32RichText() = default;
     // The font is kept, so that a fresh control can take it over.
     void SetFont(HFONT font, bool redraw = true);
     void Clear() override;

@@ -1,5 +1,6 @@
 #include "Win32Dialogs.h"
 
+#include "Handles.h"
 #include "Texts.h"
 
 #include <commctrl.h>
@@ -20,7 +21,7 @@ namespace {
 // close box is greyed. The warning question lets both count as No, so the box
 // is caught as it is made and taught that much.
 constexpr UINT_PTR kCancelIsNoId = 1;
-thread_local HHOOK creationHook = nullptr;
+thread_local HookHandle creationHook;
 
 LRESULT CALLBACK CancelIsNo(HWND box, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR /*id*/,
                             DWORD_PTR /*data*/) {
@@ -50,14 +51,13 @@ LRESULT CALLBACK CancelIsNo(HWND box, UINT message, WPARAM wParam, LPARAM lParam
 
 LRESULT CALLBACK CatchTheBox(int code, WPARAM wParam, LPARAM lParam) {
     if (code == HCBT_CREATEWND) {
-        const auto* create = reinterpret_cast<const CBT_CREATEWNDW*>(lParam);
+        const auto* create = FromInteger<const CBT_CREATEWNDW*>(lParam);
         // The box is the first dialog made on this thread while the hook is in.
         if (create->lpcs->lpszClass == MAKEINTATOM(32770) ||
             (HIWORD(reinterpret_cast<ULONG_PTR>(create->lpcs->lpszClass)) != 0 &&
              std::wstring(create->lpcs->lpszClass) == L"#32770")) {
-            ::SetWindowSubclass(reinterpret_cast<HWND>(wParam), CancelIsNo, kCancelIsNoId, 0);
-            ::UnhookWindowsHookEx(creationHook);
-            creationHook = nullptr;
+            ::SetWindowSubclass(FromInteger<HWND>(wParam), CancelIsNo, kCancelIsNoId, 0);
+            creationHook.Reset();
         }
     }
     return ::CallNextHookEx(nullptr, code, wParam, lParam);
@@ -66,13 +66,11 @@ LRESULT CALLBACK CatchTheBox(int code, WPARAM wParam, LPARAM lParam) {
 } // namespace
 
 bool Win32Dialogs::AskWarning(const std::wstring& text) {
-    creationHook = ::SetWindowsHookExW(WH_CBT, CatchTheBox, nullptr, ::GetCurrentThreadId());
+    creationHook =
+        HookHandle(::SetWindowsHookExW(WH_CBT, CatchTheBox, nullptr, ::GetCurrentThreadId()));
     const int answer = ::MessageBoxW(owner_, text.c_str(), kWarningCaption,
                                      MB_YESNO | MB_ICONWARNING | MB_DEFBUTTON1);
-    if (creationHook != nullptr) {
-        ::UnhookWindowsHookEx(creationHook);
-        creationHook = nullptr;
-    }
+    creationHook.Reset(); // in case no box was made
     return answer == IDYES;
 }
 
@@ -87,11 +85,11 @@ std::wstring SystemMessage(DWORD error) {
     const DWORD length = ::FormatMessageW(
         FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
         nullptr, error, 0, reinterpret_cast<wchar_t*>(&buffer), 0, nullptr);
+    const LocalHandle owned(buffer);
     std::wstring text;
     if (length > 0 && buffer != nullptr) {
         text.assign(buffer, length);
     }
-    ::LocalFree(buffer);
     while (!text.empty() && (text.back() == L'\n' || text.back() == L'\r')) {
         text.pop_back();
     }

@@ -573,6 +573,51 @@ TEST_F(MainWindowTest, ErrorInAHandlerGoesToTheErrorBoxAndTheProgramGoesOn) {
     EXPECT_EQ(world.requests[0].cdbLength, 10);
 }
 
+// Every window class of the program enters through one procedure, which
+// hands an escaping error to the central error handler: the About window's
+// too, whose box is then modal to it, and everything goes on.
+TEST_F(MainWindowTest, ErrorInTheAboutWindowGoesToTheErrorBoxAndTheProgramGoesOn) {
+    class FailingAbout final : public TfrmAbout {
+    public:
+        using TfrmAbout::TfrmAbout;
+
+    protected:
+        LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam) override {
+            if (message == WM_APP) {
+                throw JuxaError(L"The credits cannot be shown");
+            }
+            return TfrmAbout::OnMessage(message, wParam, lParam);
+        }
+    };
+    FailingAbout about(::GetModuleHandleW(nullptr), window->Handle(), window->Dpi());
+    {
+        BoxAnswerer answerer({Press(L"OK")}, about.Handle());
+        EXPECT_EQ(::SendMessageW(about.Handle(), WM_APP, 0, 0), 0);
+        const auto& boxes = answerer.Wait();
+        ASSERT_EQ(boxes.size(), 1u);
+        EXPECT_EQ(boxes[0].caption, kApplicationTitle);
+        EXPECT_EQ(boxes[0].text, L"The credits cannot be shown.");
+        EXPECT_EQ(boxes[0].icon, ::LoadIconW(nullptr, IDI_ERROR));
+        EXPECT_TRUE(boxes[0].ownerWasDisabled);
+    }
+    // The window is still there and still works.
+    window->SetAboutBox(&about);
+    bool shown = false;
+    std::thread closer([&] {
+        for (int i = 0; i < 500 && ::IsWindowVisible(about.Handle()) == FALSE; ++i) {
+            ::Sleep(10);
+        }
+        shown = ::IsWindowVisible(about.Handle()) != FALSE;
+        ::PostMessageW(about.Handle(), WM_SYSCOMMAND, SC_CLOSE, 0);
+    });
+    Menu(CommandId::ABout1);
+    closer.join();
+    window->SetAboutBox(nullptr);
+    EXPECT_TRUE(shown);
+    EXPECT_FALSE(::IsWindowVisible(about.Handle()));
+    EXPECT_TRUE(::IsWindowEnabled(window->Handle()));
+}
+
 TEST_F(MainWindowTest, CopyToClipboardPutsTheReportAsUnicodeTextOnly) {
     Click(ControlId::Button2);
     EXPECT_EQ(ClipboardText(), std::wstring(L"Query: ") + kPresetCaptions[0] +
