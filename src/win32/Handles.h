@@ -13,8 +13,9 @@ namespace juxa::win32 {
 // window data, a child's identifier in place of its menu, a colour index in
 // place of a brush); this is the one place that turns such an integer back.
 template <typename T, typename Integer> T FromInteger(Integer value) {
-    return reinterpret_cast<T>(
-        static_cast<std::uintptr_t>(value)); // NOLINT(performance-no-int-to-ptr)
+    const auto bits = static_cast<std::uintptr_t>(value);
+    // NOLINTNEXTLINE(performance-no-int-to-ptr): how the platform hands them over
+    return reinterpret_cast<T>(bits);
 }
 
 template <typename H, auto Close, H Invalid = H{}> class UniqueHandle {
