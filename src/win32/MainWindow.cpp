@@ -158,7 +158,7 @@ void MainWindow::BuildControls() {
 // Each control is made where it stays, takes its font at once and is not
 // touched again: under Wine every move or resize of a control costs a round
 // trip to the server, and a drop-down's also moves its list.
-HWND MainWindow::CreateControl(const ControlSpec& spec) {
+void MainWindow::CreateControl(const ControlSpec& spec) {
     const ClassAndStyle how = ClassFor(spec);
     DWORD style = WS_CHILD | WS_VISIBLE | how.style;
     if (!spec.enabled) {
@@ -197,7 +197,6 @@ HWND MainWindow::CreateControl(const ControlSpec& spec) {
     if (spec.kind == ControlKind::SpinField) {
         spin_.Attach(control, instance_, dpi_);
     }
-    return control;
 }
 
 std::unique_ptr<ControlWindow> MainWindow::MakeOwner(const ControlSpec& spec, HWND control) {

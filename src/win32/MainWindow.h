@@ -92,7 +92,7 @@ private:
 
     void CreateMainWindow();
     void BuildControls();
-    HWND CreateControl(const ControlSpec& spec);
+    void CreateControl(const ControlSpec& spec);
     std::unique_ptr<ControlWindow> MakeOwner(const ControlSpec& spec, HWND control);
     void ApplyFont(const ControlSpec& spec, bool redraw);
     // Where a control goes: a list with room for its opened list, a label

@@ -13,6 +13,13 @@
 namespace juxa::win32 {
 
 std::wstring WindowText(HWND window) {
+    // Most texts read here are a few characters long: one call into a buffer
+    // on the stack takes them, and only a longer text asks for its length.
+    std::array<wchar_t, 64> shortText{};
+    const int got = ::GetWindowTextW(window, shortText.data(), static_cast<int>(shortText.size()));
+    if (got >= 0 && got < static_cast<int>(shortText.size()) - 1) {
+        return std::wstring(shortText.data(), static_cast<std::size_t>(got));
+    }
     const int length = ::GetWindowTextLengthW(window);
     if (length <= 0) {
         return {};
