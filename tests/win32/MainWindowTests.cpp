@@ -54,6 +54,15 @@ void KeyDown(HWND control, WPARAM key) {
     ::SendMessageW(control, WM_KEYUP, key, static_cast<LPARAM>(0xC0000001));
 }
 
+// The error box, modal to its owner, and nothing else.
+void ExpectOneErrorBox(const std::vector<BoxSeen>& boxes, const std::wstring& text) {
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].caption, kApplicationTitle);
+    EXPECT_EQ(boxes[0].text, text);
+    EXPECT_EQ(boxes[0].icon, ::LoadIconW(nullptr, IDI_ERROR));
+    EXPECT_TRUE(boxes[0].ownerWasDisabled);
+}
+
 class MainWindowAt150 : public MainWindowTest {
 protected:
     void SetUp() override {
@@ -552,12 +561,7 @@ TEST_F(MainWindowTest, ErrorInAHandlerGoesToTheErrorBoxAndTheProgramGoesOn) {
     {
         BoxAnswerer answerer({Press(L"OK")}, window->Handle());
         Click(ControlId::btnQuery);
-        const auto& boxes = answerer.Wait();
-        ASSERT_EQ(boxes.size(), 1u);
-        EXPECT_EQ(boxes[0].caption, kApplicationTitle);
-        EXPECT_EQ(boxes[0].text, L"''$G1'' is not a valid integer value.");
-        EXPECT_EQ(boxes[0].icon, ::LoadIconW(nullptr, IDI_ERROR));
-        EXPECT_TRUE(boxes[0].ownerWasDisabled);
+        ExpectOneErrorBox(answerer.Wait(), L"''$G1'' is not a valid integer value.");
     }
     EXPECT_TRUE(world.requests.empty());
     EXPECT_EQ(DataInBuffer::LiveCount(), 0);
@@ -593,12 +597,7 @@ TEST_F(MainWindowTest, ErrorInTheAboutWindowGoesToTheErrorBoxAndTheProgramGoesOn
     {
         BoxAnswerer answerer({Press(L"OK")}, about.Handle());
         EXPECT_EQ(::SendMessageW(about.Handle(), WM_APP, 0, 0), 0);
-        const auto& boxes = answerer.Wait();
-        ASSERT_EQ(boxes.size(), 1u);
-        EXPECT_EQ(boxes[0].caption, kApplicationTitle);
-        EXPECT_EQ(boxes[0].text, L"The credits cannot be shown.");
-        EXPECT_EQ(boxes[0].icon, ::LoadIconW(nullptr, IDI_ERROR));
-        EXPECT_TRUE(boxes[0].ownerWasDisabled);
+        ExpectOneErrorBox(answerer.Wait(), L"The credits cannot be shown.");
     }
     // The window is still there and still works.
     window->SetAboutBox(&about);
