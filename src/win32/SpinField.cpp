@@ -5,14 +5,11 @@
 #include "Texts.h"
 #include "Win32Controls.h"
 
-#include <commctrl.h>
-
 namespace juxa::win32 {
 
 namespace {
 
 constexpr wchar_t kArrowsClass[] = L"JuxaSpinArrows";
-constexpr UINT_PTR kSubclassId = 1;
 constexpr UINT_PTR kRepeatTimer = 1;
 
 wchar_t DecimalSeparator() {
@@ -30,26 +27,46 @@ POINT PointOf(LPARAM lParam) {
 } // namespace
 
 SpinField::~SpinField() {
-    if (edit_ != nullptr) {
-        ::RemoveWindowSubclass(edit_, EditProc, kSubclassId);
+    // The edit goes back to its own procedure if it outlives this object.
+    if (edit_ != nullptr && editProc_ != nullptr && ::IsWindow(edit_) != FALSE) {
+        ::SetWindowLongPtrW(edit_, GWLP_USERDATA, 0);
+        ::SetWindowLongPtrW(edit_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(editProc_));
     }
 }
 
 void SpinField::Attach(HWND edit, HINSTANCE instance, UINT dpi) {
     edit_ = edit;
+    dpi_ = dpi;
     Create(instance, WindowClass{kArrowsClass}, L"",
-           WindowPlace{0, WS_CHILD | WS_VISIBLE, RECT{}, edit_, nullptr});
-    ::SetWindowSubclass(edit_, EditProc, kSubclassId, reinterpret_cast<DWORD_PTR>(this));
-    Relayout(dpi);
+           WindowPlace{0, WS_CHILD | WS_VISIBLE, ArrowsPlace(), edit_, nullptr});
+    // The edit's own procedure slot, not the common controls' subclass
+    // chain: that one keeps its data in a window property, and under Wine
+    // reading a property is a round trip to the server on every message the
+    // field gets, three per reading of its text.
+    ::SetWindowLongPtrW(edit_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+    editProc_ = FromInteger<WNDPROC>(
+        ::SetWindowLongPtrW(edit_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(EditProc)));
+    SetTextMargin();
 }
 
 void SpinField::Relayout(UINT dpi) {
     dpi_ = dpi;
+    const RECT place = ArrowsPlace();
+    ::MoveWindow(Handle(), place.left, place.top, place.right - place.left,
+                 place.bottom - place.top, TRUE);
+    SetTextMargin();
+}
+
+RECT SpinField::ArrowsPlace() const {
     RECT client{};
     ::GetClientRect(edit_, &client);
-    const int width = Scale(kArrowWidth, dpi);
-    ::MoveWindow(Handle(), client.right - width, 0, width, client.bottom, TRUE);
+    const int width = Scale(kArrowWidth, dpi_);
+    return RECT{client.right - width, 0, client.right, client.bottom};
+}
+
+void SpinField::SetTextMargin() {
     // Typed text must not run under the arrows.
+    const int width = Scale(kArrowWidth, dpi_);
     ::SendMessageW(edit_, EM_SETMARGINS, EC_RIGHTMARGIN, MAKELPARAM(0, width + 1));
 }
 
@@ -87,13 +104,16 @@ void SpinField::Commit() {
 
 // --- the edit ---
 
-LRESULT CALLBACK SpinField::EditProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam,
-                                     UINT_PTR /*id*/, DWORD_PTR self) {
-    auto* field = FromInteger<SpinField*>(self);
+LRESULT CALLBACK SpinField::EditProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    auto* field = FromInteger<SpinField*>(::GetWindowLongPtrW(window, GWLP_USERDATA));
     if (field == nullptr || field->edit_ != window) {
-        return ::DefSubclassProc(window, message, wParam, lParam);
+        return ::DefWindowProcW(window, message, wParam, lParam);
     }
     return Guarded(window, [&] { return field->OnEditMessage(message, wParam, lParam); });
+}
+
+LRESULT SpinField::EditDefault(UINT message, WPARAM wParam, LPARAM lParam) {
+    return ::CallWindowProcW(editProc_, edit_, message, wParam, lParam);
 }
 
 LRESULT SpinField::OnEditMessage(UINT message, WPARAM wParam, LPARAM lParam) {
@@ -113,14 +133,14 @@ LRESULT SpinField::OnEditMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         // Enter must reach the field, which refuses it with a beep, instead of
         // being taken by the window's keyboard navigation.
         const auto* msg = FromInteger<const MSG*>(lParam);
-        const LRESULT code = ::DefSubclassProc(edit_, message, wParam, lParam);
+        const LRESULT code = EditDefault(message, wParam, lParam);
         if (msg != nullptr && msg->message == WM_KEYDOWN && msg->wParam == VK_RETURN) {
             return code | DLGC_WANTALLKEYS;
         }
         return code;
     }
     case WM_SETFOCUS: {
-        const LRESULT result = ::DefSubclassProc(edit_, message, wParam, lParam);
+        const LRESULT result = EditDefault(message, wParam, lParam);
         // Arriving by keyboard from another control selects the whole text; a
         // mouse press does not, and neither does the window getting the focus
         // back (from another program, a box, being restored).
@@ -131,7 +151,7 @@ LRESULT SpinField::OnEditMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         return result;
     }
     case WM_KILLFOCUS: {
-        const LRESULT result = ::DefSubclassProc(edit_, message, wParam, lParam);
+        const LRESULT result = EditDefault(message, wParam, lParam);
         // Switching to another program or a box opening is not leaving the
         // field: what was typed stays as it is until the user moves on.
         if (IsOtherControl(FromInteger<HWND>(wParam))) {
@@ -139,8 +159,14 @@ LRESULT SpinField::OnEditMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         }
         return result;
     }
+    case WM_NCDESTROY: {
+        // The edit's last message: nothing is to be given back to it later.
+        const LRESULT result = EditDefault(message, wParam, lParam);
+        edit_ = nullptr;
+        return result;
+    }
     case WM_SIZE: {
-        const LRESULT result = ::DefSubclassProc(edit_, message, wParam, lParam);
+        const LRESULT result = EditDefault(message, wParam, lParam);
         if (Handle() != nullptr) {
             Relayout(dpi_);
         }
@@ -149,7 +175,7 @@ LRESULT SpinField::OnEditMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     default:
         break;
     }
-    return ::DefSubclassProc(edit_, message, wParam, lParam);
+    return EditDefault(message, wParam, lParam);
 }
 
 bool SpinField::IsOtherControl(HWND window) const {

@@ -45,9 +45,12 @@ protected:
     LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
 
 private:
-    static LRESULT CALLBACK EditProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam,
-                                     UINT_PTR id, DWORD_PTR self);
+    static LRESULT CALLBACK EditProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     LRESULT OnEditMessage(UINT message, WPARAM wParam, LPARAM lParam);
+    // The edit's own handling of a message.
+    LRESULT EditDefault(UINT message, WPARAM wParam, LPARAM lParam);
+    [[nodiscard]] RECT ArrowsPlace() const;
+    void SetTextMargin();
 
     bool OnChar(wchar_t c);
     // Whether the window is another control of the same top-level window:
@@ -62,6 +65,7 @@ private:
     [[nodiscard]] Arrow HitTest(POINT at) const;
 
     HWND edit_ = nullptr;
+    WNDPROC editProc_ = nullptr;
     UINT dpi_ = 96;
     Arrow pressed_ = Arrow::None;
     bool overPressed_ = false;
