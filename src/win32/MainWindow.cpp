@@ -18,7 +18,6 @@ constexpr DWORD kWindowStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINI
 constexpr DWORD kWindowExStyle = WS_EX_APPWINDOW;
 // The dropped list of a drop-down shows this many rows before it scrolls.
 constexpr int kDroppedRows = 8;
-constexpr int kDroppedRowHeight = 16;
 
 struct ClassAndStyle {
     const wchar_t* cls;
@@ -60,6 +59,11 @@ ClassAndStyle ClassFor(const ControlSpec& spec) {
 
 bool IsList(ControlKind kind) {
     return kind == ControlKind::PickList || kind == ControlKind::EditableList;
+}
+
+bool IsEdit(ControlKind kind) {
+    return kind == ControlKind::ByteField || kind == ControlKind::SpinField ||
+           kind == ControlKind::OutputEdit;
 }
 
 int TextWidth(HFONT font, const wchar_t* text) {
@@ -144,6 +148,7 @@ void MainWindow::CreateMainWindow() {
         dpi_ = kDesignDpi;
     }
     dialogs_.SetOwner(Handle());
+    dialogs_.SetBeforeBox([this] { FlushOutputs(); });
     clipboard_.SetOwner(Handle());
 }
 
@@ -172,10 +177,14 @@ void MainWindow::CreateControl(const ControlSpec& spec) {
     if (spec.id == ControlId::rbtnPreset) {
         style |= WS_GROUP;
     }
+    // An edit lays out its text with the font it has, so it gets its text
+    // only once it has its font and margins: laid out once, not twice.
+    const bool textLater = IsEdit(spec.kind);
+    const wchar_t* text = spec.text != nullptr && !textLater ? spec.text : L"";
     const RECT r = PlacedRect(spec);
-    HWND control = ::CreateWindowExW(how.exStyle, how.cls, spec.text != nullptr ? spec.text : L"",
-                                     style, r.left, r.top, r.right - r.left, r.bottom - r.top,
-                                     Handle(), FromInteger<HMENU>(spec.id), instance_, nullptr);
+    HWND control = ::CreateWindowExW(how.exStyle, how.cls, text, style, r.left, r.top,
+                                     r.right - r.left, r.bottom - r.top, Handle(),
+                                     FromInteger<HMENU>(spec.id), instance_, nullptr);
     if (control == nullptr) {
         throw std::runtime_error("a control cannot be created");
     }
@@ -189,6 +198,9 @@ void MainWindow::CreateControl(const ControlSpec& spec) {
     }
     if (IsList(spec.kind)) {
         FitListField(control, spec);
+        // The common controls of version 6 size the opened list by a count
+        // of rows, not by the height the box was made with.
+        ::SendMessageW(control, CB_SETMINVISIBLE, kDroppedRows, 0);
         for (const wchar_t* item : spec.items) {
             ::SendMessageW(control, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(item));
         }
@@ -196,6 +208,9 @@ void MainWindow::CreateControl(const ControlSpec& spec) {
     }
     if (spec.kind == ControlKind::SpinField) {
         spin_.Attach(control, instance_, dpi_);
+    }
+    if (textLater && spec.text != nullptr && *spec.text != L'\0') {
+        ::SetWindowTextW(control, spec.text);
     }
 }
 
@@ -234,10 +249,6 @@ void MainWindow::ApplyFont(const ControlSpec& spec, bool redraw) {
 
 RECT MainWindow::PlacedRect(const ControlSpec& spec) const {
     RECT r = ScaledRect(spec, dpi_);
-    if (IsList(spec.kind)) {
-        // A drop-down's height is that of its field and opened list together.
-        r.bottom += Scale(kDroppedRows * kDroppedRowHeight, dpi_);
-    }
     if (spec.kind == ControlKind::Label) {
         // Labels size themselves to their caption; the width in the table is
         // the least they take.
@@ -448,10 +459,43 @@ void MainWindow::OnPushButton(ControlId id) {
     // focus may not have passed through it since.
     spin_.Commit();
     if (id == ControlId::btnQuery) {
+        // A send clears both outputs and then writes its result: each field
+        // is written once, when the handler ends, or before a box opens.
+        class HeldOutputs {
+        public:
+            explicit HeldOutputs(MainWindow& window) : window_(window) { window_.HoldOutputs(); }
+            HeldOutputs(const HeldOutputs&) = delete;
+            HeldOutputs& operator=(const HeldOutputs&) = delete;
+            ~HeldOutputs() {
+                try {
+                    window_.ReleaseOutputs();
+                } catch (...) {
+                    // Only while an error is on its way to the error box.
+                }
+            }
+
+        private:
+            MainWindow& window_;
+        } held(*this);
         form_->btnQueryClick();
     } else {
         form_->Button2Click();
     }
+}
+
+void MainWindow::HoldOutputs() {
+    Owner<Win32OutputEdit>(ControlId::edtSTRING).Hold();
+    Owner<Win32RichText>(ControlId::memHEX).Hold();
+}
+
+void MainWindow::FlushOutputs() {
+    Owner<Win32OutputEdit>(ControlId::edtSTRING).Flush();
+    Owner<Win32RichText>(ControlId::memHEX).Flush();
+}
+
+void MainWindow::ReleaseOutputs() {
+    Owner<Win32OutputEdit>(ControlId::edtSTRING).Release();
+    Owner<Win32RichText>(ControlId::memHEX).Release();
 }
 
 void MainWindow::OnRadioClicked(ControlId id) {

@@ -80,6 +80,9 @@ private:
     void OnMenuCommand(int id);
     void OnRadioClicked(ControlId id);
     void OnPushButton(ControlId id);
+    void HoldOutputs();
+    void FlushOutputs();
+    void ReleaseOutputs();
     void OnDpiChanged(WPARAM wParam, LPARAM lParam);
     LRESULT OnColorStatic(HDC dc, HWND control);
     void OnDestroy();
@@ -95,8 +98,7 @@ private:
     void CreateControl(const ControlSpec& spec);
     std::unique_ptr<ControlWindow> MakeOwner(const ControlSpec& spec, HWND control);
     void ApplyFont(const ControlSpec& spec, bool redraw);
-    // Where a control goes: a list with room for its opened list, a label
-    // as wide as its caption at least.
+    // Where a control goes: a label is as wide as its caption at least.
     [[nodiscard]] RECT PlacedRect(const ControlSpec& spec) const;
     void FitListField(HWND list, const ControlSpec& spec) const;
     void PlaceControls();

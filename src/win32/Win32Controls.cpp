@@ -170,6 +170,9 @@ std::wstring ReadInCharset(const std::wstring& text, int charset) {
 }
 
 std::wstring Win32OutputEdit::Text() const {
+    if (pending_) {
+        return text_;
+    }
     // The window is read-only to the user, but anyone may send it WM_SETTEXT:
     // such a text is taken as it stands.
     std::wstring now = WindowText(window_);
@@ -190,7 +193,7 @@ void Win32OutputEdit::SetByteText(const std::wstring& text) {
 
 void Win32OutputEdit::SetCharset(int charset) {
     const std::wstring now = WindowText(window_);
-    if (now != shown_) {
+    if (!pending_ && now != shown_) {
         // Put there from outside: characters, as they stand.
         text_ = now;
         bytes_ = false;
@@ -201,8 +204,27 @@ void Win32OutputEdit::SetCharset(int charset) {
 }
 
 void Win32OutputEdit::Show() {
+    if (held_) {
+        pending_ = true;
+        return;
+    }
     shown_ = bytes_ ? ReadInCharset(text_, charset_) : text_;
     ::SetWindowTextW(window_, shown_.c_str());
+    pending_ = false;
+}
+
+void Win32OutputEdit::Flush() {
+    if (pending_) {
+        const bool held = held_;
+        held_ = false;
+        Show();
+        held_ = held;
+    }
+}
+
+void Win32OutputEdit::Release() {
+    held_ = false;
+    Flush();
 }
 
 void Win32OutputEdit::ApplyFont(UINT dpi) {
@@ -250,6 +272,10 @@ Win32RichText::Win32RichText(HWND window, std::size_t capacity)
 }
 
 std::size_t Win32RichText::Length() const {
+    return clearPending_ ? 0 : WindowLength();
+}
+
+std::size_t Win32RichText::WindowLength() const {
     GETTEXTLENGTHEX how{GTL_NUMCHARS | GTL_PRECISE, 1200};
     const LRESULT length =
         ::SendMessageW(window_, EM_GETTEXTLENGTHEX, reinterpret_cast<WPARAM>(&how), 0);
@@ -266,7 +292,27 @@ void Win32RichText::SetFont(HFONT font, bool redraw) {
 // fresh control costs a few milliseconds anywhere. A short text is deleted in
 // place, which is cheaper still.
 void Win32RichText::Clear() {
-    const std::size_t length = Length();
+    if (held_) {
+        clearPending_ = true;
+        return;
+    }
+    ClearNow();
+}
+
+void Win32RichText::Flush() {
+    if (clearPending_) {
+        clearPending_ = false;
+        ClearNow();
+    }
+}
+
+void Win32RichText::Release() {
+    held_ = false;
+    Flush();
+}
+
+void Win32RichText::ClearNow() {
+    const std::size_t length = WindowLength();
     if (length > kReplaceAbove && ReplaceWithEmpty()) {
         return;
     }
@@ -315,7 +361,15 @@ bool Win32RichText::ReplaceWithEmpty() {
 void Win32RichText::AddLine(const std::wstring& text) {
     std::wstring line = text;
     line += L'\r'; // the paragraph end, inserted with the text in one step
-    const std::size_t before = Length();
+    // After a held clear the line takes the place of the whole old text; a
+    // long old text is still dropped with its window, as a clear does.
+    bool replaceAll = false;
+    if (clearPending_) {
+        clearPending_ = false;
+        const std::size_t old = WindowLength();
+        replaceAll = old > 0 && !(old > kReplaceAbove && ReplaceWithEmpty());
+    }
+    const std::size_t before = replaceAll ? 0 : Length();
     const std::size_t room = capacity_ > before ? capacity_ - before : 0;
     // Not every rich edit refuses text beyond its limit, so the cut is made
     // here; the part that fits stays, as it would where the control cuts.
@@ -326,7 +380,7 @@ void Win32RichText::AddLine(const std::wstring& text) {
     {
         const RedrawOff quiet(window_, line.size());
         const auto end = static_cast<LONG>(before);
-        CHARRANGE at{end, end};
+        CHARRANGE at{replaceAll ? 0 : end, replaceAll ? -1 : end};
         ::SendMessageW(window_, EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&at));
         ::SendMessageW(window_, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(line.c_str()));
     }
@@ -336,6 +390,9 @@ void Win32RichText::AddLine(const std::wstring& text) {
 }
 
 std::wstring Win32RichText::WholeText() const {
+    if (clearPending_) {
+        return {};
+    }
     const auto count = static_cast<int>(::SendMessageW(window_, EM_GETLINECOUNT, 0, 0));
     std::vector<std::wstring> lines;
     lines.reserve(static_cast<std::size_t>(std::max(count, 0)));
@@ -357,6 +414,7 @@ std::wstring Win32RichText::WholeText() const {
 }
 
 void Win32RichText::CaretToStart() {
+    Flush();
     ::SendMessageW(window_, EM_SETSEL, 0, 0);
     ::SendMessageW(window_, EM_SCROLLCARET, 0, 0);
 }

@@ -99,6 +99,13 @@ public:
     [[nodiscard]] int Charset() const { return charset_; }
     // The font at the window's current DPI, in the current character set.
     void ApplyFont(UINT dpi);
+    // While held, a text is kept and reaches the window only at Release (or
+    // Flush): a Send clears the field and then writes its result, and under
+    // Wine each write costs round trips to the server, while nothing can be
+    // drawn between the two unless a box opens, which flushes first.
+    void Hold() { held_ = true; }
+    void Flush();
+    void Release();
 
 private:
     void Show();
@@ -109,6 +116,8 @@ private:
     std::wstring text_;  // as written
     bool bytes_ = false; // text_ is one character per byte
     std::wstring shown_; // as the window holds it
+    bool held_ = false;
+    bool pending_ = false; // text_ has not reached the window yet
 };
 
 // The rich text field memHEX.
@@ -128,13 +137,23 @@ public:
     [[nodiscard]] std::wstring WholeText() const override;
     void CaretToStart() override;
     [[nodiscard]] std::size_t Length() const;
+    // As for the text output: while held, a clear is kept, and a line added
+    // after it replaces the old text in one step.
+    void Hold() { held_ = true; }
+    void Flush();
+    void Release();
 
 private:
     // Replaces the control with an empty one of the same class, style,
     // identifier, place, font and tab position; false if none could be made.
     bool ReplaceWithEmpty();
+    // Empties the window now.
+    void ClearNow();
+    [[nodiscard]] std::size_t WindowLength() const;
     std::size_t capacity_;
     HFONT font_ = nullptr;
+    bool held_ = false;
+    bool clearPending_ = false;
 };
 
 } // namespace juxa::win32

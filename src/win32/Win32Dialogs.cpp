@@ -7,11 +7,19 @@
 
 namespace juxa::win32 {
 
+void Win32Dialogs::BeforeBox() const {
+    if (beforeBox_) {
+        beforeBox_();
+    }
+}
+
 void Win32Dialogs::ShowMessage(const std::wstring& text) {
+    BeforeBox();
     ::MessageBoxW(owner_, text.c_str(), kApplicationTitle, MB_OK);
 }
 
 void Win32Dialogs::ShowError(const std::wstring& text) {
+    BeforeBox();
     ::MessageBoxW(owner_, text.c_str(), kApplicationTitle, MB_OK | MB_ICONERROR);
 }
 
@@ -66,6 +74,7 @@ LRESULT CALLBACK CatchTheBox(int code, WPARAM wParam, LPARAM lParam) {
 } // namespace
 
 bool Win32Dialogs::AskWarning(const std::wstring& text) {
+    BeforeBox();
     creationHook =
         HookHandle(::SetWindowsHookExW(WH_CBT, CatchTheBox, nullptr, ::GetCurrentThreadId()));
     const int answer = ::MessageBoxW(owner_, text.c_str(), kWarningCaption,
@@ -75,6 +84,7 @@ bool Win32Dialogs::AskWarning(const std::wstring& text) {
 }
 
 bool Win32Dialogs::Confirm(const std::wstring& text) {
+    BeforeBox();
     const int answer = ::MessageBoxW(owner_, text.c_str(), kConfirmCaption,
                                      MB_OKCANCEL | MB_ICONQUESTION | MB_DEFBUTTON1);
     return answer == IDOK;

@@ -5,6 +5,7 @@
 
 #include <windows.h>
 
+#include <functional>
 #include <string>
 
 namespace juxa::win32 {
@@ -17,6 +18,9 @@ class Win32Dialogs final : public IDialogs {
 public:
     explicit Win32Dialogs(HWND owner = nullptr) : owner_(owner) {}
     void SetOwner(HWND owner) { owner_ = owner; }
+    // Runs before every box: a box lets the windows draw, so what is held
+    // back from them must reach them first.
+    void SetBeforeBox(std::function<void()> beforeBox) { beforeBox_ = std::move(beforeBox); }
 
     void ShowMessage(const std::wstring& text) override;
     bool AskWarning(const std::wstring& text) override;
@@ -24,7 +28,10 @@ public:
     void ShowError(const std::wstring& text) override;
 
 private:
+    void BeforeBox() const;
+
     HWND owner_;
+    std::function<void()> beforeBox_;
 };
 
 // The system's description of an error code, without the line end that

@@ -394,6 +394,55 @@ TEST_F(MainWindowTest, FailedSendAndTheFormatConfirmation) {
     EXPECT_EQ(world.formatCount, 2);
 }
 
+// A send writes each output once, when it ends; a box that opens on the way
+// shows them already cleared, as the send has cleared them by then.
+TEST_F(MainWindowTest, OutputsAreClearedOnScreenWhenABoxOpensDuringASend) {
+    struct Row {
+        const char* name;
+        bool manual;
+        const wchar_t* caption;
+        Answer answer;
+    };
+    const Row rows[] = {
+        {"format confirmation", false, L"Confirm", Escape()},
+        {"conversion error", true, kApplicationTitle, Press(L"OK")},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        if (row.manual) {
+            EnterManualMode();
+            SetTextOf(ByteFieldId(1), L"FC"); // the firmware version
+            SetTextOf(ByteFieldId(3), L"90");
+            SetTextOf(ControlId::OutputLength, L"56"); // the format's default was 0
+            Click(ControlId::btnQuery);
+        } else {
+            Click(ControlId::btnQuery); // INQUIRY
+        }
+        ASSERT_NE(TextOf(ControlId::edtSTRING), L"");
+        ASSERT_NE(TextOf(ControlId::memHEX), L"");
+        if (row.manual) {
+            SetTextOf(ByteFieldId(9), L"G1");
+        } else {
+            KeyDown(Ctl(ControlId::cbxQuery), VK_DOWN); // preset 1, the format
+        }
+        const DWORD thread = ::GetCurrentThreadId();
+        std::wstring text = L"?";
+        std::wstring hex = L"?";
+        std::thread user([&] {
+            HWND box = FindBox(thread, row.caption);
+            if (box != nullptr) {
+                text = Text(Ctl(ControlId::edtSTRING));
+                hex = Text(Ctl(ControlId::memHEX));
+                AnswerBox(box, row.answer, thread);
+            }
+        });
+        Click(ControlId::btnQuery);
+        user.join();
+        EXPECT_EQ(text, L"");
+        EXPECT_EQ(hex, L"");
+    }
+}
+
 TEST_F(MainWindowTest, RadioButtonsRunTheirHandlerOnlyWhenTheyBecomeChecked) {
     {
         BoxAnswerer answerer({Press(L"OK")}, window->Handle());
