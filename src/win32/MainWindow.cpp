@@ -17,7 +17,7 @@ namespace {
 constexpr DWORD kWindowStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
 constexpr DWORD kWindowExStyle = WS_EX_APPWINDOW;
 // The dropped list of a drop-down shows this many rows before it scrolls.
-constexpr int kDroppedRows = 8;
+constexpr std::size_t kDroppedRows = 8;
 
 struct ClassAndStyle {
     const wchar_t* cls;
@@ -36,7 +36,13 @@ ClassAndStyle ClassFor(const ControlSpec& spec) {
         // Not the automatic kind: the binding decides what a click changes.
         return {WC_BUTTONW, BS_RADIOBUTTON | (spec.selected == 1 ? WS_TABSTOP : 0U), 0};
     case ControlKind::PickList:
-        return {WC_COMBOBOXW, CBS_DROPDOWNLIST | WS_VSCROLL | WS_TABSTOP, 0};
+        // A fixed list that its opened list shows whole needs no scroll bar;
+        // under Wine the bar of a list costs round trips to the server with
+        // every item put in it.
+        return {WC_COMBOBOXW,
+                CBS_DROPDOWNLIST | WS_TABSTOP |
+                    (spec.items.size() > kDroppedRows ? WS_VSCROLL : 0U),
+                0};
     case ControlKind::EditableList:
         return {WC_COMBOBOXW, CBS_DROPDOWN | CBS_AUTOHSCROLL | WS_VSCROLL | WS_TABSTOP, 0};
     case ControlKind::ByteField:
