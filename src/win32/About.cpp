@@ -48,13 +48,15 @@ TfrmAbout::TfrmAbout(HINSTANCE instance, HWND owner, UINT dpi) : owner_(owner), 
                        frame.bottom - frame.top + dy, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
     }
 
-    memo_ = ::CreateWindowExW(WS_EX_CLIENTEDGE, WC_EDITW, CreditsText(),
+    // The text goes in after the font, so that the lines are laid out once.
+    memo_ = ::CreateWindowExW(WS_EX_CLIENTEDGE, WC_EDITW, L"",
                               WS_CHILD | WS_VISIBLE | WS_TABSTOP | ES_MULTILINE | ES_READONLY |
                                   ES_AUTOVSCROLL,
                               Scale(8, dpi_), Scale(8, dpi_), Scale(278, dpi_), Scale(127, dpi_),
                               Handle(), FromInteger<HMENU>(kMemoId), instance, nullptr);
     font_ = MakeFont(L"Tahoma", dpi_, DEFAULT_CHARSET);
     ::SendMessageW(memo_, WM_SETFONT, reinterpret_cast<WPARAM>(font_.Get()), FALSE);
+    ::SetWindowTextW(memo_, CreditsText());
 }
 
 // Destroying the owner takes this window with it; otherwise the base does.
