@@ -1,9 +1,11 @@
 // Starts a program and measures it from outside.
-//   launch.exe startup RUNS PROGRAM.exe
+//   launch.exe startup RUNS PROGRAM.exe [PROGRAM.exe...]
 //     From process start to its first window shown and idle: CreateProcess,
 //     then WaitForInputIdle (the program's UI thread waits for input), then a
 //     visible top-level window of that process must exist. Prints one line per
-//     run in milliseconds; ends the program after each run.
+//     run in milliseconds; ends the program after each run. Given several
+//     programs, they take turns, one start each and the order turning round
+//     every round, and each line begins with the program's position.
 //   launch.exe memory PROGRAM.exe [send]
 //     Once the window is up (and, with "send", once the program has shown the
 //     answer to a READ BUFFER of 65,536 bytes from the simulated handheld,
@@ -166,15 +168,24 @@ bool FillRichEdit(DWORD process) {
 int wmain(int argc, wchar_t** argv) {
     if (argc >= 4 && std::wcscmp(argv[1], L"startup") == 0) {
         const int runs = _wtoi(argv[2]);
+        const int programs = argc - 3;
         for (int run = 0; run < runs; ++run) {
-            LARGE_INTEGER start;
-            QueryPerformanceCounter(&start);
-            PROCESS_INFORMATION process{};
-            if (!StartAndWait(argv[3], process)) {
-                return 1;
+            for (int turn = 0; turn < programs; ++turn) {
+                const int which = (turn + run) % programs;
+                LARGE_INTEGER start;
+                QueryPerformanceCounter(&start);
+                PROCESS_INFORMATION process{};
+                if (!StartAndWait(argv[3 + which], process)) {
+                    return 1;
+                }
+                const double elapsed = Elapsed(start);
+                if (programs > 1) {
+                    std::wprintf(L"%d %.2f\n", which, elapsed);
+                } else {
+                    std::wprintf(L"%.2f\n", elapsed);
+                }
+                End(process);
             }
-            std::wprintf(L"%.2f\n", Elapsed(start));
-            End(process);
         }
         return 0;
     }
@@ -205,6 +216,8 @@ int wmain(int argc, wchar_t** argv) {
         End(process);
         return 0;
     }
-    std::fwprintf(stderr, L"usage: launch startup RUNS PROGRAM | launch memory PROGRAM [send]\n");
+    std::fwprintf(
+        stderr,
+        L"usage: launch startup RUNS PROGRAM [PROGRAM...] | launch memory PROGRAM [send]\n");
     return 2;
 }

@@ -35,10 +35,16 @@ wine "$win/bench_launch.exe" startup 1 "$win/bench_floor.exe" >/dev/null # warm 
 wine "$win/bench_launch.exe" startup 1 "$win/juxa-sim.exe" >/dev/null
 wine "$win/bench_launch.exe" startup 1 "$win/bench_floor_libraries.exe" >/dev/null
 wine "$win/bench_launch.exe" startup 1 "$win/bench_floor_controls.exe" >/dev/null
-floor=$(wine "$win/bench_launch.exe" startup "$runs" "$win/bench_floor.exe" | median)
-juxa=$(wine "$win/bench_launch.exe" startup "$runs" "$win/juxa-sim.exe" | median)
-libs=$(wine "$win/bench_launch.exe" startup "$runs" "$win/bench_floor_libraries.exe" | median)
-ctls=$(wine "$win/bench_launch.exe" startup "$runs" "$win/bench_floor_controls.exe" | median)
+# The four take turns, one start each, the order turning round every round:
+# this machine's speed drifts by a tenth within a minute, and nine starts of
+# one program after nine of another would measure the drift as well.
+times=$(wine "$win/bench_launch.exe" startup "$runs" "$win/bench_floor.exe" "$win/juxa-sim.exe" \
+  "$win/bench_floor_libraries.exe" "$win/bench_floor_controls.exe")
+of() { awk -v p="$1" '$1 == p {print $2}' <<<"$times" | median; }
+floor=$(of 0)
+juxa=$(of 1)
+libs=$(of 2)
+ctls=$(of 3)
 awk -v j="$juxa" -v f="$floor" -v l="$libs" -v c="$ctls" 'BEGIN {
   printf "  juxa-sim.exe %.1f ms, floor (one empty window) %.1f ms: %.2fx (target 1.3x)\n", j, f, j / f
   printf "  what bounds it: the empty window with the platform libraries juxa needs (common controls 6, rich edit) %.1f ms (%.2fx the floor);\n", l, l / f
