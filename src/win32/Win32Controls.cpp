@@ -192,11 +192,13 @@ void Win32OutputEdit::SetByteText(const std::wstring& text) {
 }
 
 void Win32OutputEdit::SetCharset(int charset) {
-    const std::wstring now = WindowText(window_);
-    if (!pending_ && now != shown_) {
-        // Put there from outside: characters, as they stand.
-        text_ = now;
-        bytes_ = false;
+    if (!pending_) {
+        std::wstring now = WindowText(window_);
+        if (now != shown_) {
+            // Put there from outside: characters, as they stand.
+            text_ = std::move(now);
+            bytes_ = false;
+        }
     }
     charset_ = charset;
     ApplyFont(dpi_);
@@ -208,6 +210,10 @@ void Win32OutputEdit::Show() {
         pending_ = true;
         return;
     }
+    Write();
+}
+
+void Win32OutputEdit::Write() {
     shown_ = bytes_ ? ReadInCharset(text_, charset_) : text_;
     ::SetWindowTextW(window_, shown_.c_str());
     pending_ = false;
@@ -215,10 +221,7 @@ void Win32OutputEdit::Show() {
 
 void Win32OutputEdit::Flush() {
     if (pending_) {
-        const bool held = held_;
-        held_ = false;
-        Show();
-        held_ = held;
+        Write();
     }
 }
 

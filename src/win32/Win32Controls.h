@@ -108,7 +108,10 @@ public:
     void Release();
 
 private:
+    // Writes the text, or keeps it for later while held.
     void Show();
+    // Writes the text to the window now.
+    void Write();
 
     int charset_ = DEFAULT_CHARSET;
     UINT dpi_ = 96;
