@@ -33,6 +33,7 @@ int main() {
         world.openedPaths.clear();
         world.attemptedPaths.clear();
         world.attemptedAccess.clear();
+        world.attemptedShare.clear();
         world.requests.clear();
     };
     const double layer = CallsPerSecond([&] {
@@ -42,15 +43,18 @@ int main() {
     const double floor = CallsPerSecond([&] {
         std::uint8_t extents[260] = {};
         std::uint32_t returned = 0;
-        for (const wchar_t* path : {L"\\\\.\\E:", L"\\\\.\\C:"}) {
-            const juxa::Handle volume =
-                world.CreateFileW(path, juxa::kGenericRead | juxa::kGenericWrite);
+        // The target volume read-write, the system volume with no data access.
+        for (const auto& [path, access] :
+             {std::pair{L"\\\\.\\E:", juxa::kGenericRead | juxa::kGenericWrite},
+              std::pair{L"\\\\.\\C:", 0u}}) {
+            const juxa::Handle volume = world.CreateFileW(path, access, juxa::kDeviceShareMode);
             world.DeviceIoControl(volume, juxa::kIoctlVolumeGetVolumeDiskExtents, nullptr, 0,
                                   extents, sizeof(extents), &returned);
             world.CloseHandle(volume);
         }
         const juxa::Handle drive =
-            world.CreateFileW(L"\\\\.\\PHYSICALDRIVE1", juxa::kGenericRead | juxa::kGenericWrite);
+            world.CreateFileW(L"\\\\.\\PHYSICALDRIVE1", juxa::kGenericRead | juxa::kGenericWrite,
+                              juxa::kDeviceShareMode);
         juxa::ScsiPassThroughDirect block{};
         juxa::FillRequest<void*>(block, 1, 6, juxa::PresetCommands[0].Cdb, buffer, 56);
         world.DeviceIoControl(drive, juxa::kIoctlScsiPassThroughDirect, &block, sizeof(block),

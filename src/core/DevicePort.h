@@ -18,6 +18,13 @@ inline constexpr Handle kInvalidHandle = ~Handle{0};
 // static_asserts each against the SDK headers.
 inline constexpr std::uint32_t kGenericRead = 0x80000000u;
 inline constexpr std::uint32_t kGenericWrite = 0x40000000u;
+inline constexpr std::uint32_t kFileShareRead = 0x00000001u;
+inline constexpr std::uint32_t kFileShareWrite = 0x00000002u;
+// Windows opens a volume or a disk only when the share mode lets everyone
+// else who holds it open (the file system, Explorer, any program with a file
+// on it) go on reading and writing; asking for it to ourselves fails with a
+// sharing violation as soon as anything holds a file open there.
+inline constexpr std::uint32_t kDeviceShareMode = kFileShareRead | kFileShareWrite;
 inline constexpr std::uint32_t kIoctlVolumeGetVolumeDiskExtents = 0x00560000u;
 inline constexpr std::uint32_t kIoctlScsiPassThroughDirect = 0x0004D014u;
 
@@ -32,8 +39,9 @@ inline constexpr std::uint32_t kErrorIoDevice = 1117;
 class IDevicePort {
 public:
     virtual ~IDevicePort() = default;
-    // CreateFileW(path, access, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr).
-    virtual Handle CreateFileW(const std::wstring& path, std::uint32_t access) = 0;
+    // CreateFileW(path, access, shareMode, nullptr, OPEN_EXISTING, 0, nullptr).
+    virtual Handle CreateFileW(const std::wstring& path, std::uint32_t access,
+                               std::uint32_t shareMode) = 0;
     // Synchronous DeviceIoControl; bytesReturned may not be null.
     virtual bool DeviceIoControl(Handle handle, std::uint32_t code, void* in, std::uint32_t inSize,
                                  void* out, std::uint32_t outSize,

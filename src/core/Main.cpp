@@ -53,6 +53,12 @@ int IndexOfText(const IComboBox& list, const std::wstring& text) {
 TfrmMain::TfrmMain(const MainControls& controls, const MainPorts& ports)
     : c_(controls), p_(ports) {}
 
+void TfrmMain::NoteVolumeEvent(wchar_t letter) {
+    if (FoldCase(letter) == FoldCase(askedLetter_)) {
+        askedLetterNamed_ = true;
+    }
+}
+
 std::int32_t TfrmMain::OutputLengthValue() const {
     return ReadSpinValue(c_.OutputLength->Text());
 }
@@ -87,7 +93,9 @@ void TfrmMain::btnQueryClick() {
         const int index = IndexOfText(*c_.cbxQuery, c_.cbxQuery->Text());
         if (index >= 0 && static_cast<std::size_t>(index) < kConsolePresets.size() &&
             kConsolePresets[static_cast<std::size_t>(index)].confirm) {
-            const std::uint64_t seen = volumeEvents_;
+            const std::uint64_t seen = listChanges_;
+            askedLetter_ = letter;
+            askedLetterNamed_ = false;
             if (!p_.dialogs->Confirm(kFormatQuestion)) {
                 return;
             }
@@ -95,7 +103,10 @@ void TfrmMain::btnQueryClick() {
             // handed its letter to another: the confirmation was for the
             // drive the user saw, so nothing is sent and the user is asked
             // again on the next press.
-            if (volumeEvents_ != seen) {
+            if (listChanges_ != seen || askedLetterNamed_) {
+                p_.dialogs->ShowMessage(L"Nothing was sent to drive " + std::wstring(1, letter) +
+                                        L": because the drive list changed while the question "
+                                        L"was open.");
                 return;
             }
         }

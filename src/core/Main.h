@@ -105,10 +105,18 @@ public:
 private:
     MainControls c_;
     MainPorts p_;
-    // Arrivals and removals handled so far. A question that a notification
-    // can interrupt compares it before and after, to learn whether the drive
-    // list moved under it.
-    std::uint64_t volumeEvents_ = 0;
+    // A notification that names this letter: the drive the format question
+    // is about may have gone, or another may have taken its letter.
+    void NoteVolumeEvent(wchar_t letter);
+
+    // Changes that notifications made to the drive list's items or text. A
+    // question that a notification can interrupt compares it before and
+    // after, to learn whether the list moved under it.
+    std::uint64_t listChanges_ = 0;
+    // The letter of the last format question, and whether a notification
+    // has named it since the question opened.
+    wchar_t askedLetter_ = 0;
+    bool askedLetterNamed_ = false;
 };
 
 // The start-up walk over what GetLogicalDriveStringsW wrote: the removable

@@ -61,6 +61,7 @@ void TfrmMain::WMDeviceChange(std::uintptr_t wParam, const void* lParam) {
         return; // a record that names no drive letter
     }
     const std::wstring root = drive + L"\\";
+    NoteVolumeEvent(root.front());
     if (event == kDbtDeviceArrival) {
         DriveArrived(root);
     } else {
@@ -69,10 +70,10 @@ void TfrmMain::WMDeviceChange(std::uintptr_t wParam, const void* lParam) {
 }
 
 void TfrmMain::DriveArrived(const std::wstring& root) {
-    const std::uint64_t seen = ++volumeEvents_;
     if (p_.drives->GetDriveTypeW(root) != kDriveRemovable) {
         return;
     }
+    const std::uint64_t seen = ++listChanges_; // the root is appended below, whatever comes
     IComboBox& list = *c_.cbxDriveList;
     int old = IndexOfText(list, list.Text());
     list.AddItem(root);
@@ -84,7 +85,7 @@ void TfrmMain::DriveArrived(const std::wstring& root) {
         p_.dialogs->AskWarning(L"USB Drive " + root + L" Detected\n\rIs this your target drive?");
     if (yes) {
         list.SetItemIndex(IndexOfText(list, root));
-    } else if (volumeEvents_ == seen) {
+    } else if (listChanges_ == seen) {
         list.SetItemIndex(old);
     }
     // Otherwise an arrival or removal handled while the question was open
@@ -94,11 +95,16 @@ void TfrmMain::DriveArrived(const std::wstring& root) {
 }
 
 void TfrmMain::DriveRemoved(const std::wstring& root) {
-    ++volumeEvents_;
     if (p_.drives->GetDriveTypeW(root) == kDriveCdrom) {
         return;
     }
     IComboBox& list = *c_.cbxDriveList;
+    // Counted before the message below opens, so that a question waiting
+    // under it learns of the change however the message is answered.
+    const bool refills = list.Text().empty() && list.ItemCount() > 0; // see the last step
+    if (list.Text() == root || IndexOfText(list, root) >= 0 || refills) {
+        ++listChanges_;
+    }
     if (list.Text() == root) {
         p_.dialogs->ShowMessage(L"The selected drive (" + root + L") has been removed");
         list.SetText(std::wstring());

@@ -32,11 +32,18 @@ int liveBuffers = 0;
 // Read-write first, then exactly one read-only attempt: some drivers refuse
 // write access to a device they will still take commands on.
 Handle OpenDevicePath(IDevicePort& port, const std::wstring& path) {
-    const Handle handle = port.CreateFileW(path, kGenericRead | kGenericWrite);
+    const Handle handle = port.CreateFileW(path, kGenericRead | kGenericWrite, kDeviceShareMode);
     if (handle != kInvalidHandle) {
         return handle;
     }
-    return port.CreateFileW(path, kGenericRead);
+    return port.CreateFileW(path, kGenericRead, kDeviceShareMode);
+}
+
+std::wstring VolumePath(wchar_t letter) {
+    std::wstring path = L"\\\\.\\";
+    path += letter;
+    path += L':';
+    return path;
 }
 
 std::uint32_t ReadU32(const std::uint8_t* p) {
@@ -45,16 +52,55 @@ std::uint32_t ReadU32(const std::uint8_t* p) {
     return value;
 }
 
+// Every extent's disk of an open volume, as many as the reply block holds.
+void ReadExtents(IDevicePort& port, Handle volume, DiskResolution& result) {
+    result.volumeOpened = true;
+    std::array<std::uint8_t, kDiskExtentsBlockSize> reply{};
+    std::uint32_t bytesReturned = 0;
+    if (!port.DeviceIoControl(volume, kIoctlVolumeGetVolumeDiskExtents, nullptr, 0, reply.data(),
+                              kDiskExtentsBlockSize, &bytesReturned)) {
+        // Taken before the close can overwrite it; a failed query may still
+        // have written part of the block, so it must not be read.
+        result.failure = port.GetLastError();
+        return;
+    }
+    result.extentCount = ReadU32(reply.data());
+    const std::size_t held = (kDiskExtentsBlockSize - kFirstExtentOffset) / kDiskExtentSize;
+    for (std::size_t i = 0; i < std::min<std::size_t>(result.extentCount, held); ++i) {
+        result.disks.push_back(ReadU32(reply.data() + kFirstExtentOffset + i * kDiskExtentSize));
+    }
+    if (!result.disks.empty()) {
+        result.diskNumber = result.disks.front();
+    }
+}
+
+enum class SystemCheck { Elsewhere, HoldsTheSystem, Unknown };
+
 // Whether the disk holds part of the volume with the Windows directory: a
 // mirrored or spanned system volume lies on every one of its extents' disks.
-// A system volume that cannot be resolved leaves the disk-0 rule alone.
-bool HoldsTheSystem(IDevicePort& port, std::uint32_t disk) {
+// The system volume is always open for writing while Windows runs, so it is
+// opened with both share flags and no data access, which the extents query
+// does not need and which no administrator rights are asked for. When it
+// cannot be told, no disk can be told safe.
+SystemCheck CheckSystemDisk(IDevicePort& port, std::uint32_t disk) {
     const std::wstring windowsDir = port.GetSystemWindowsDirectoryW();
-    if (windowsDir.empty()) {
-        return false;
+    if (windowsDir.size() < 2 || windowsDir[1] != L':') {
+        return SystemCheck::Unknown;
     }
-    const DiskResolution system = ResolveDisk(port, windowsDir.front());
-    return std::find(system.disks.begin(), system.disks.end(), disk) != system.disks.end();
+    DeviceHandle volume(port,
+                        port.CreateFileW(VolumePath(windowsDir.front()), 0, kDeviceShareMode));
+    if (!volume.Valid()) {
+        return SystemCheck::Unknown;
+    }
+    DiskResolution system;
+    ReadExtents(port, volume.Get(), system);
+    // A reply that names more extents than the block holds hides disks.
+    if (system.failure != 0 || system.disks.empty() || system.disks.size() != system.extentCount) {
+        return SystemCheck::Unknown;
+    }
+    return std::find(system.disks.begin(), system.disks.end(), disk) != system.disks.end()
+               ? SystemCheck::HoldsTheSystem
+               : SystemCheck::Elsewhere;
 }
 
 std::uint32_t Send(IDevicePort& port, wchar_t letter, std::uint8_t cdbLength,
@@ -75,7 +121,7 @@ std::uint32_t Send(IDevicePort& port, wchar_t letter, std::uint8_t cdbLength,
     if (target.diskNumber > 0xFF) {
         return kErrorNotSupported;
     }
-    if (HoldsTheSystem(port, target.diskNumber)) {
+    if (CheckSystemDisk(port, target.diskNumber) != SystemCheck::Elsewhere) {
         return kErrorAccessDenied;
     }
     const auto diskNumber = static_cast<std::uint8_t>(target.diskNumber);
@@ -125,10 +171,7 @@ int DataInBuffer::LiveCount() {
 }
 
 Handle OpenVolume(IDevicePort& port, wchar_t letter) {
-    std::wstring path = L"\\\\.\\";
-    path += letter;
-    path += L':';
-    return OpenDevicePath(port, path);
+    return OpenDevicePath(port, VolumePath(letter));
 }
 
 DiskResolution ResolveDisk(IDevicePort& port, wchar_t letter) {
@@ -138,24 +181,7 @@ DiskResolution ResolveDisk(IDevicePort& port, wchar_t letter) {
         result.failure = port.GetLastError();
         return result;
     }
-    result.volumeOpened = true;
-    std::array<std::uint8_t, kDiskExtentsBlockSize> reply{};
-    std::uint32_t bytesReturned = 0;
-    if (!port.DeviceIoControl(volume.Get(), kIoctlVolumeGetVolumeDiskExtents, nullptr, 0,
-                              reply.data(), kDiskExtentsBlockSize, &bytesReturned)) {
-        // Taken before the close can overwrite it; a failed query may still
-        // have written part of the block, so it must not be read.
-        result.failure = port.GetLastError();
-        return result;
-    }
-    result.extentCount = ReadU32(reply.data());
-    const std::size_t held = (kDiskExtentsBlockSize - kFirstExtentOffset) / kDiskExtentSize;
-    for (std::size_t i = 0; i < std::min<std::size_t>(result.extentCount, held); ++i) {
-        result.disks.push_back(ReadU32(reply.data() + kFirstExtentOffset + i * kDiskExtentSize));
-    }
-    if (!result.disks.empty()) {
-        result.diskNumber = result.disks.front();
-    }
+    ReadExtents(port, volume.Get(), result);
     return result;
 }
 

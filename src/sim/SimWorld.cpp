@@ -12,6 +12,7 @@ namespace {
 constexpr std::uint32_t kErrorInvalidFunction = 1;
 constexpr std::uint32_t kErrorInvalidHandle = 6;
 constexpr std::uint32_t kErrorNotReady = 21;
+constexpr std::uint32_t kErrorSharingViolation = 32;
 constexpr std::uint32_t kErrorInsufficientBuffer = 122;
 
 const std::wstring kVolumePrefix = L"\\\\.\\";
@@ -59,11 +60,21 @@ SimWorld::SimWorld() {
     disks[44] = SimDisk{};
 }
 
-Handle SimWorld::CreateFileW(const std::wstring& path, std::uint32_t access) {
+Handle SimWorld::CreateFileW(const std::wstring& path, std::uint32_t access,
+                             std::uint32_t shareMode) {
     attemptedPaths.push_back(path);
     attemptedAccess.push_back(access);
+    attemptedShare.push_back(shareMode);
     OpenObject object;
     object.access = access;
+    // Checked in the order Windows does: the device must exist, then the
+    // caller's rights, then the sharing with those who hold it open.
+    const auto refused = [&](std::uint32_t heldShare) -> std::uint32_t {
+        if (!administrator && access != 0) {
+            return kErrorAccessDenied;
+        }
+        return (shareMode & heldShare) != heldShare ? kErrorSharingViolation : 0;
+    };
     if (path.size() == kVolumePrefix.size() + 2 && path.compare(0, 4, kVolumePrefix) == 0 &&
         path[5] == L':') {
         const auto found = volumes.find(UpperAscii(path[4]));
@@ -73,6 +84,10 @@ Handle SimWorld::CreateFileW(const std::wstring& path, std::uint32_t access) {
         }
         if (found->second.openError != 0) {
             lastError_ = found->second.openError;
+            return kInvalidHandle;
+        }
+        if (const std::uint32_t error = refused(found->second.heldShare); error != 0) {
+            lastError_ = error;
             return kInvalidHandle;
         }
         object.volume = true;
@@ -94,6 +109,10 @@ Handle SimWorld::CreateFileW(const std::wstring& path, std::uint32_t access) {
         }
         if (found->second.openError != 0) {
             lastError_ = found->second.openError;
+            return kInvalidHandle;
+        }
+        if (const std::uint32_t error = refused(found->second.heldShare); error != 0) {
+            lastError_ = error;
             return kInvalidHandle;
         }
         if (found->second.refuseReadWrite && (access & kGenericWrite) != 0) {

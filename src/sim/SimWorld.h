@@ -22,13 +22,18 @@ struct SimVolume {
     std::uint32_t openError = 0;      // non-zero: every open of the volume fails with it
     std::vector<std::uint32_t> disks; // one extent per entry; empty: no extents
     std::uint32_t queryError = 0;     // non-zero: the extents query fails with it
+    // The share flags an open must grant, because others hold the volume open
+    // that way (the file system, a program with a file open on it); an open
+    // that grants less fails with a sharing violation.
+    std::uint32_t heldShare = kFileShareRead | kFileShareWrite;
 };
 
 struct SimDisk {
-    bool handheld = false;        // answers the handheld's commands; else only CHECK CONDITION
-    bool refuseReadWrite = false; // the read-write open fails with ERROR_ACCESS_DENIED
-    std::uint32_t openError = 0;  // non-zero: every open fails with it
-    std::uint32_t passThroughError = 0;         // non-zero: the request fails with it
+    bool handheld = false; // answers the handheld's commands; else only CHECK CONDITION
+    std::uint32_t heldShare = kFileShareRead | kFileShareWrite; // as for a volume
+    bool refuseReadWrite = false;       // the read-write open fails with ERROR_ACCESS_DENIED
+    std::uint32_t openError = 0;        // non-zero: every open fails with it
+    std::uint32_t passThroughError = 0; // non-zero: the request fails with it
     std::optional<std::uint32_t> transferLimit; // transfers at most this many bytes
     std::optional<std::uint8_t> scsiStatus;     // ends every command with this status
 };
@@ -65,17 +70,22 @@ public:
     // The adapter's alignment mask for direct transfers; Windows refuses a
     // buffer that misses it with ERROR_INVALID_PARAMETER.
     std::uintptr_t alignmentMask = 0x3;
+    // Without administrator rights Windows refuses every open of a volume or
+    // a disk that asks for data access; an open with access 0 still works.
+    bool administrator = true;
 
     // Observations for tests.
     std::vector<std::wstring> openedPaths;      // every successful open, in order
     std::vector<std::wstring> attemptedPaths;   // every open attempt, in order
     std::vector<std::uint32_t> attemptedAccess; // access mask of each attempt
+    std::vector<std::uint32_t> attemptedShare;  // share mode of each attempt
     std::vector<SimRequest> requests;
     int formatCount = 0;
     [[nodiscard]] int OpenHandleCount() const { return static_cast<int>(open_.size()); }
 
     // IDevicePort
-    Handle CreateFileW(const std::wstring& path, std::uint32_t access) override;
+    Handle CreateFileW(const std::wstring& path, std::uint32_t access,
+                       std::uint32_t shareMode) override;
     bool DeviceIoControl(Handle handle, std::uint32_t code, void* in, std::uint32_t inSize,
                          void* out, std::uint32_t outSize, std::uint32_t* bytesReturned) override;
     bool CloseHandle(Handle handle) override;

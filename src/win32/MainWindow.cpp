@@ -405,7 +405,9 @@ void MainWindow::OnCommand(int id, int code, HWND control) {
         return; // still being built: nothing the program does there is an event
     }
     if (control == nullptr) {
-        if (code == 0) {
+        if (code == 0 && id == IDOK) {
+            OnEnter();
+        } else if (code == 0) {
             OnMenuCommand(id);
         }
         return;
@@ -450,6 +452,17 @@ void MainWindow::OnMenuCommand(int id) {
     case CommandId::ABout1:
         form_->ABout1Click();
         break;
+    }
+}
+
+// Enter, which the dialog manager hands on as IDOK: a window that is not a
+// dialog has no default button, so Enter presses the push button that has
+// the focus, as Space does, and does nothing elsewhere.
+void MainWindow::OnEnter() {
+    HWND focus = ::GetFocus();
+    if (focus != nullptr &&
+        (focus == Control(ControlId::btnQuery) || focus == Control(ControlId::Button2))) {
+        ::SendMessageW(focus, BM_CLICK, 0, 0);
     }
 }
 

@@ -80,6 +80,7 @@ private:
     void OnMenuCommand(int id);
     void OnRadioClicked(ControlId id);
     void OnPushButton(ControlId id);
+    void OnEnter();
     void HoldOutputs();
     void FlushOutputs();
     void ReleaseOutputs();

@@ -17,6 +17,8 @@ namespace juxa::win32 {
 static_assert(sizeof(Handle) == sizeof(HANDLE));
 static_assert(kGenericRead == GENERIC_READ);
 static_assert(kGenericWrite == GENERIC_WRITE);
+static_assert(kFileShareRead == FILE_SHARE_READ);
+static_assert(kFileShareWrite == FILE_SHARE_WRITE);
 static_assert(kIoctlVolumeGetVolumeDiskExtents == IOCTL_VOLUME_GET_VOLUME_DISK_EXTENTS);
 static_assert(kIoctlScsiPassThroughDirect == IOCTL_SCSI_PASS_THROUGH_DIRECT);
 static_assert(kScsiIoctlDataIn == SCSI_IOCTL_DATA_IN);

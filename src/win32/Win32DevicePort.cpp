@@ -5,9 +5,10 @@
 
 namespace juxa::win32 {
 
-Handle Win32DevicePort::CreateFileW(const std::wstring& path, std::uint32_t access) {
+Handle Win32DevicePort::CreateFileW(const std::wstring& path, std::uint32_t access,
+                                    std::uint32_t shareMode) {
     const HANDLE handle =
-        ::CreateFileW(path.c_str(), access, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+        ::CreateFileW(path.c_str(), access, shareMode, nullptr, OPEN_EXISTING, 0, nullptr);
     return reinterpret_cast<Handle>(handle);
 }
 

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <vector>
 
@@ -19,8 +20,9 @@ public:
     std::vector<std::vector<std::uint8_t>> rawRequests;
     int closes = 0;
 
-    Handle CreateFileW(const std::wstring& path, std::uint32_t access) override {
-        return world.CreateFileW(path, access);
+    Handle CreateFileW(const std::wstring& path, std::uint32_t access,
+                       std::uint32_t shareMode) override {
+        return world.CreateFileW(path, access, shareMode);
     }
     bool DeviceIoControl(Handle handle, std::uint32_t code, void* in, std::uint32_t inSize,
                          void* out, std::uint32_t outSize, std::uint32_t* returned) override {
@@ -187,6 +189,19 @@ TEST(DevicePaths, ReadWriteThenOneReadOnlyAttemptNeverAThird) {
     world.attemptedAccess.clear();
     EXPECT_EQ(OpenPhysicalDrive(world, 0), kInvalidHandle);
     EXPECT_TRUE(world.attemptedAccess.empty()) << "disk 0 is never even tried";
+}
+
+// Every open lets others go on reading and writing the device: a volume that
+// anything holds open (the file system, a program showing the drive) opens
+// only so, and the volume that holds Windows always is held so.
+TEST(DevicePaths, EveryOpenSharesReadAndWrite) {
+    SimWorld world;
+    world.disks[1].refuseReadWrite = true;
+    std::uint8_t buffer[8];
+    ASSERT_EQ(SendPresetCommand(world, L'E', 0, buffer, 8), 0u);
+    EXPECT_EQ(world.attemptedPaths.size(), 4u); // E:, C:, and the drive twice
+    EXPECT_EQ(world.attemptedShare,
+              std::vector<std::uint32_t>(world.attemptedPaths.size(), 0x00000003u));
 }
 
 TEST(DiskNumber, ResolvesTheFirstExtentAndNarrowsSafely) {
@@ -368,22 +383,36 @@ TEST(SystemDiskGuard, RefusesTheDiskThatHoldsWindows) {
     }
 }
 
-TEST(SystemDiskGuard, OtherDisksAndUnresolvableSystemVolumes) {
+TEST(SystemDiskGuard, OtherDisksPassAndAnUnresolvableSystemVolumeStopsEverySend) {
     SimWorld world;
     world.volumes[L'C'].disks = {3};
     std::uint8_t buffer[8];
     EXPECT_EQ(SendPresetCommand(world, L'E', 0, buffer, 8), 0u)
         << "system on disk 3, target on disk 1";
+    // The system volume is opened to be looked at, not read: no data access,
+    // so it opens without administrator rights and beside the running system.
+    EXPECT_EQ(world.attemptedPaths.at(1), L"\\\\.\\C:");
+    EXPECT_EQ(world.attemptedAccess.at(1), 0u);
 
     for (auto shape : {+[](SimWorld& w) { w.volumes[L'C'].disks.clear(); },
                        +[](SimWorld& w) { w.volumes[L'C'].openError = kErrorAccessDenied; },
-                       +[](SimWorld& w) { w.windowsDirectory.clear(); }}) {
+                       +[](SimWorld& w) { w.volumes[L'C'].queryError = 1; },
+                       +[](SimWorld& w) { w.volumes[L'C'].disks.assign(11, 3); },
+                       +[](SimWorld& w) { w.windowsDirectory.clear(); },
+                       +[](SimWorld& w) { w.windowsDirectory = L"Q:\\windows"; },
+                       +[](SimWorld& w) { w.windowsDirectory = L"\\\\?\\C:\\windows"; }}) {
         SimWorld other;
         shape(other);
-        EXPECT_EQ(SendPresetCommand(other, L'E', 0, buffer, 8), 0u);
-        EXPECT_EQ(SendPresetCommand(other, L'D', 0, buffer, 8), kErrorAccessDenied)
-            << "disk 0 stays refused";
-        EXPECT_EQ(other.requests.size(), 1u);
+        std::memset(buffer, 0xEE, sizeof(buffer));
+        EXPECT_NE(SendPresetCommand(other, L'E', 0, buffer, 8), 0u);
+        EXPECT_NE(SendManualCommand(other, L'E', 6, PresetCommands[0].Cdb, buffer, 8), 0u);
+        EXPECT_EQ(std::count_if(other.attemptedPaths.begin(), other.attemptedPaths.end(),
+                                [](const std::wstring& p) {
+                                    return p.find(L"PHYSICALDRIVE") != std::wstring::npos;
+                                }),
+                  0)
+            << "no physical drive is even tried";
+        EXPECT_EQ(buffer[0], 0xEE);
         EXPECT_EQ(other.OpenHandleCount(), 0);
     }
 }

@@ -59,17 +59,26 @@ std::optional<std::uint32_t> FirstExtentDisk(const SimWorld& world, wchar_t lett
     return volume->disks.front();
 }
 
-std::optional<std::uint32_t> SystemDisk(const SimWorld& world) {
-    if (world.windowsDirectory.empty()) {
+// Every disk of the volume that holds Windows, when it can be told at all.
+std::optional<std::vector<std::uint32_t>> SystemDisks(const SimWorld& world) {
+    const std::wstring& dir = world.windowsDirectory;
+    if (dir.size() < 2 || dir[1] != L':') {
         return std::nullopt;
     }
-    return FirstExtentDisk(world, world.windowsDirectory.front());
+    const SimVolume* volume = VolumeOf(world, dir.front());
+    if (!FirstExtentDisk(world, dir.front())) {
+        return std::nullopt;
+    }
+    return volume->disks;
 }
 
-// The one disk a send to this letter may address, or none at all.
+// The one disk a send to this letter may address, or none at all: none
+// while the disks of the Windows volume cannot be told.
 std::optional<std::uint32_t> AllowedTarget(const SimWorld& world, wchar_t letter) {
     const std::optional<std::uint32_t> disk = FirstExtentDisk(world, letter);
-    if (!disk || *disk == 0 || *disk > 0xFF || *disk == SystemDisk(world)) {
+    const auto system = SystemDisks(world);
+    if (!world.administrator || !disk || *disk == 0 || *disk > 0xFF || !system ||
+        std::find(system->begin(), system->end(), *disk) != system->end()) {
         return std::nullopt;
     }
     return disk;
@@ -78,6 +87,7 @@ std::optional<std::uint32_t> AllowedTarget(const SimWorld& world, wchar_t letter
 void ForgetObservations(SimWorld& world) {
     world.attemptedPaths.clear();
     world.attemptedAccess.clear();
+    world.attemptedShare.clear();
     world.openedPaths.clear();
     world.requests.clear();
 }
@@ -86,12 +96,15 @@ void ForgetObservations(SimWorld& world) {
 void ExpectSafe(const SimWorld& world, wchar_t letter, std::uint32_t result,
                 const std::vector<std::uint8_t>& buffer) {
     const std::optional<std::uint32_t> target = AllowedTarget(world, letter);
-    const std::optional<std::uint32_t> system = SystemDisk(world);
+    const auto system = SystemDisks(world);
     int driveAttempts = 0;
+    for (const std::uint32_t share : world.attemptedShare) {
+        EXPECT_EQ(share, kFileShareRead | kFileShareWrite);
+    }
     for (const std::wstring& path : world.attemptedPaths) {
         EXPECT_NE(path, DrivePath(0));
-        if (system) {
-            EXPECT_NE(path, DrivePath(*system)) << "the disk that holds Windows";
+        for (const std::uint32_t disk : system.value_or(std::vector<std::uint32_t>{})) {
+            EXPECT_NE(path, DrivePath(disk)) << "a disk that holds Windows";
         }
         if (IsDrivePath(path)) {
             ++driveAttempts;
@@ -260,6 +273,7 @@ TEST(SystemDiskProof, RandomWorldsOverEveryLetter) {
             volume.driveType = chance(50) ? kDriveRemovable : kDriveFixed;
             volume.openError = chance(10) ? pick(errors) : 0;
             volume.queryError = chance(10) ? pick(errors) : 0;
+            volume.heldShare = chance(50) ? kFileShareRead | kFileShareWrite : kFileShareRead;
             const int extents = chance(3) ? 11 : std::uniform_int_distribution<int>(0, 3)(rng);
             for (int e = 0; e < extents; ++e) {
                 volume.disks.push_back(pick(kDiskNumbers));
@@ -269,6 +283,7 @@ TEST(SystemDiskProof, RandomWorldsOverEveryLetter) {
         for (auto& [number, disk] : world.disks) {
             disk.handheld = chance(70);
             disk.refuseReadWrite = chance(20);
+            disk.heldShare = chance(50) ? kFileShareRead | kFileShareWrite : 0;
             disk.openError = chance(10) ? pick(errors) : 0;
             disk.passThroughError = chance(10) ? pick(errors) : 0;
             if (chance(10)) {
@@ -283,6 +298,7 @@ TEST(SystemDiskProof, RandomWorldsOverEveryLetter) {
         }
         const wchar_t systemLetter = chance(80) ? pick(volumeLetters) : pick(letters);
         world.windowsDirectory = chance(10) ? L"" : std::wstring(1, systemLetter) + L":\\windows";
+        world.administrator = chance(90);
         const std::vector<std::int32_t> lengths = {0, 1, 36, 56, 4096, 65536, -1};
         for (const wchar_t letter : letters) {
             const auto preset = static_cast<std::uint8_t>(chance(90) ? rng() % 6 : rng());

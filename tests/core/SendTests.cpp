@@ -104,8 +104,19 @@ TEST_F(SendTest, FormatAsksFirstAndGoesOnlyToTheConfirmedDrive) {
          },
          false},
         {"OK after another drive arrived", true, [&](FakeConsole& f) { arrive(f, L'G'); }, false},
+        {"OK after a CD-ROM event on the letter itself", true,
+         [&](FakeConsole& f) { remove(f, L'E', 5); }, false},
+        // Events that leave the list and the letter alone do not count.
         {"OK after a CD-ROM's medium went", true, [&](FakeConsole& f) { remove(f, L'D', 5); },
-         false},
+         true},
+        {"OK after a fixed disk arrived", true,
+         [&](FakeConsole& f) {
+             f.drives.types[L"K:\\"] = kDriveFixed;
+             f.DeviceChange(0x8000, 2, 1u << (L'K' - L'A'));
+         },
+         true},
+        {"OK after an unlisted drive went", true, [&](FakeConsole& f) { remove(f, L'Z', 1); },
+         true},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
@@ -132,6 +143,14 @@ TEST_F(SendTest, FormatAsksFirstAndGoesOnlyToTheConfirmedDrive) {
         EXPECT_EQ(f.memHEX.paragraphs,
                   row.sent ? std::vector<std::wstring>{L""} : std::vector<std::wstring>{});
         EXPECT_EQ(DataInBuffer::LiveCount(), 0);
+        if (row.ok && !row.sent) {
+            EXPECT_EQ(f.dialogs.calls.back().kind, L"message");
+            EXPECT_EQ(f.dialogs.calls.back().text,
+                      L"Nothing was sent to drive E: because the drive list changed while the "
+                      L"question was open.");
+        } else {
+            EXPECT_NE(f.dialogs.calls.back().kind, L"message");
+        }
         if (!row.sent) {
             // Asked again, and sent on OK when nothing moves meanwhile.
             f.dialogs.calls.clear();

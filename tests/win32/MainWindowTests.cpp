@@ -258,6 +258,41 @@ TEST_F(MainWindowTest, TabAndShiftTabWalkTheDesignedOrderRound) {
     }
 }
 
+// Enter and Space on the keyboard press the push button that has the focus
+// and nothing else: Enter in the buffer-length field is refused there, and on
+// any other control it does nothing.
+TEST_F(MainWindowTest, EnterAndSpacePressOnlyTheFocusedPushButton) {
+    const struct {
+        ControlId focus;
+        WORD key;
+        std::size_t sends;
+        bool copies;
+    } rows[] = {
+        {ControlId::btnQuery, VK_RETURN, 1, false},
+        {ControlId::btnQuery, VK_SPACE, 1, false},
+        {ControlId::Button2, VK_RETURN, 0, true},
+        {ControlId::Button2, VK_SPACE, 0, true},
+        {ControlId::OutputLength, VK_RETURN, 0, false},
+        {ControlId::cbxDriveList, VK_RETURN, 0, false},
+        {ControlId::cbxQuery, VK_RETURN, 0, false},
+        {ControlId::edtSTRING, VK_RETURN, 0, false},
+        {ControlId::memHEX, VK_RETURN, 0, false},
+        {ControlId::cbxBit, VK_RETURN, 0, false},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(testing::Message()
+                     << "control " << static_cast<int>(row.focus) << " key " << row.key);
+        ASSERT_TRUE(PutOnClipboard(L"before"));
+        const std::size_t before = world.requests.size();
+        ::SetFocus(Ctl(row.focus));
+        PressKey(row.key);
+        EXPECT_EQ(world.requests.size() - before, row.sends);
+        EXPECT_EQ(ClipboardText() != L"before", row.copies);
+        EXPECT_EQ(TextOf(ControlId::OutputLength), L"56");
+        EXPECT_EQ(FocusedControl(), Ctl(row.focus)) << "the focus stays where it was";
+    }
+}
+
 TEST_F(MainWindowTest, PresetSendShowsTheHandheldsAnswerAsTextAndHex) {
     Click(ControlId::btnQuery);
 
@@ -378,10 +413,20 @@ TEST_F(MainWindowTest, FailedSendAndTheFormatConfirmation) {
         if (confirm != nullptr) {
             AnswerBox(confirm, Press(L"OK"), thread);
         }
+        // Told that nothing was sent, in a plain message.
+        HWND told = FindBox(thread, kApplicationTitle);
+        if (told != nullptr) {
+            const BoxSeen seen = InspectBox(told, window->Handle());
+            captions.push_back(seen.text);
+            AnswerBox(told, Press(L"OK"), thread);
+        }
     });
     Click(ControlId::btnQuery);
     user.join();
-    EXPECT_EQ(captions, (std::vector<std::wstring>{L"Confirm", L"Warning"}));
+    EXPECT_EQ(captions, (std::vector<std::wstring>{
+                            L"Confirm", L"Warning",
+                            L"Nothing was sent to drive E: because the drive list changed while "
+                            L"the question was open."}));
     EXPECT_EQ(world.requests.size(), sent);
     EXPECT_EQ(world.formatCount, 1);
     EXPECT_EQ(TextOf(ControlId::edtSTRING), L"");
@@ -392,6 +437,25 @@ TEST_F(MainWindowTest, FailedSendAndTheFormatConfirmation) {
         EXPECT_EQ(answerer.Wait().size(), 1u);
     }
     EXPECT_EQ(world.formatCount, 2);
+
+    // A fixed disk that arrives while the question waits never enters the
+    // list: the OK that follows formats.
+    world.volumes[L'L'] = sim::SimVolume{kDriveFixed, 0, {3}, 0};
+    volume.dbcv_unitmask = 1u << 11; // L:
+    std::thread quiet([&] {
+        HWND confirm = FindBox(thread, L"Confirm");
+        std::thread system([&] {
+            ::SendMessageW(window->Handle(), WM_DEVICECHANGE, DBT_DEVICEARRIVAL,
+                           reinterpret_cast<LPARAM>(&volume));
+        });
+        system.join();
+        if (confirm != nullptr) {
+            AnswerBox(confirm, Press(L"OK"), thread);
+        }
+    });
+    Click(ControlId::btnQuery);
+    quiet.join();
+    EXPECT_EQ(world.formatCount, 3);
 }
 
 // A send writes each output once, when it ends; a box that opens on the way

@@ -24,8 +24,9 @@ public:
     int closes = 0;
     int passThroughs = 0;
 
-    Handle CreateFileW(const std::wstring& path, std::uint32_t access) override {
-        const Handle handle = real.CreateFileW(path, access);
+    Handle CreateFileW(const std::wstring& path, std::uint32_t access,
+                       std::uint32_t shareMode) override {
+        const Handle handle = real.CreateFileW(path, access, shareMode);
         opens += handle != kInvalidHandle ? 1 : 0;
         return handle;
     }
