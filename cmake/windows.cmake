@@ -25,6 +25,7 @@ target_link_libraries(juxa_win32_port PUBLIC juxa_core)
 # program entry, shared by both programs and the window tests.
 add_library(juxa_ui STATIC
   src/win32/About.cpp
+  src/win32/CommandRunner.cpp
   src/win32/Juxa.cpp
   src/win32/Layout.cpp
   src/win32/MainWindow.cpp
@@ -96,6 +97,7 @@ add_executable(juxa_win32_tests
   tests/win32/MainWindowTests.cpp
   tests/win32/FieldTests.cpp
   tests/win32/DialogTests.cpp
+  tests/win32/WaitTests.cpp
   ${JUXA_RESOURCES}
 )
 target_include_directories(juxa_win32_tests PRIVATE tests/win32)

@@ -1,13 +1,13 @@
 // The ports of the query console: the controls of the main window, the
-// message boxes, the clipboard and the About box (the drive queries are in
-// Drives.h). The
-// console logic is written against these; the Windows binding implements them
-// with real controls, the tests with plain objects.
+// message boxes, the clipboard, the wait for the device and the About box
+// (the drive queries are in Drives.h). The console logic is written against these; the Windows
+// binding implements them with real controls, the tests with plain objects.
 #pragma once
 
 #include "Drives.h"
 
 #include <cstdint>
+#include <functional>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -109,6 +109,23 @@ public:
     // Replaces the clipboard's contents with the text as CF_UNICODETEXT only;
     // throws JuxaError("Cannot open clipboard: ...") when it cannot be opened.
     virtual void PutText(const std::wstring& text) = 0;
+};
+
+// What a send is doing, for whoever makes the user wait for it.
+struct CommandInfo {
+    std::wstring command; // the preset's caption, or the manual CDB in hex
+    wchar_t letter = 0;   // the drive letter as sent
+};
+
+// Makes one device call and returns when it has returned; the window lives
+// on meanwhile, taking no input, as it does under a modal box. The call's
+// error, if it raises one, is raised again here.
+class ICommandRunner {
+public:
+    virtual ~ICommandRunner() = default;
+    // False when the program is to close once the call has returned: the
+    // caller then shows nothing of the result.
+    virtual bool Run(const CommandInfo& info, const std::function<void()>& call) = 0;
 };
 
 class IAboutBox {

@@ -73,7 +73,33 @@ void TfrmMain::FormCreate() {
     c_.cbxDriveList->SetItemIndex(0);
 }
 
+namespace {
+
+// The manual CDB as the progress of a send names it.
+std::wstring ManualCommandText(const std::array<std::uint8_t, 16>& cdb, int cdbLength) {
+    const auto shown = static_cast<std::size_t>(std::clamp(cdbLength, 0, 16));
+    std::wstring line = RenderHexLine(cdb.data(), shown);
+    if (!line.empty()) {
+        line.pop_back();
+    }
+    return L"CDB " + line;
+}
+
+bool RunCommand(ICommandRunner* runner, const CommandInfo& info,
+                const std::function<void()>& call) {
+    if (runner == nullptr) {
+        call();
+        return true;
+    }
+    return runner->Run(info, call);
+}
+
+} // namespace
+
 void TfrmMain::btnQueryClick() {
+    if (sending_) {
+        return;
+    }
     const std::wstring drive = c_.cbxDriveList->Text();
     if (drive.empty()) {
         p_.dialogs->ShowMessage(L"No drive specified");
@@ -87,12 +113,17 @@ void TfrmMain::btnQueryClick() {
     const auto n = static_cast<std::int32_t>(ClampSpinValue(OutputLengthValue()));
     DataInBuffer buffer(static_cast<std::size_t>(n));
     const wchar_t letter = drive.front();
+    // The result is shown as the press asked for, whatever the window shows
+    // when the device answers.
+    const bool ansi = c_.cbxBit->Text() == L"ANSI";
 
     std::uint32_t result = 0;
+    CommandInfo info{std::wstring(), letter};
+    std::function<void()> call;
     if (c_.rbtnPreset->Checked()) {
         const int index = IndexOfText(*c_.cbxQuery, c_.cbxQuery->Text());
-        if (index >= 0 && static_cast<std::size_t>(index) < kConsolePresets.size() &&
-            kConsolePresets[static_cast<std::size_t>(index)].confirm) {
+        const bool known = index >= 0 && static_cast<std::size_t>(index) < kConsolePresets.size();
+        if (known && kConsolePresets[static_cast<std::size_t>(index)].confirm) {
             const std::uint64_t seen = listChanges_;
             askedLetter_ = letter;
             askedLetterNamed_ = false;
@@ -110,8 +141,11 @@ void TfrmMain::btnQueryClick() {
                 return;
             }
         }
-        result = SendPresetCommand(*p_.device, letter, static_cast<std::uint8_t>(index),
-                                   buffer.Data(), n);
+        info.command = known ? kConsolePresets[static_cast<std::size_t>(index)].caption : L"";
+        call = [&, index] {
+            result = SendPresetCommand(*p_.device, letter, static_cast<std::uint8_t>(index),
+                                       buffer.Data(), n);
+        };
     } else {
         const int position = c_.cbxByteLength->ItemIndex();
         const int cdbLength =
@@ -122,26 +156,39 @@ void TfrmMain::btnQueryClick() {
         for (std::size_t k = 0; k < cdb.size(); ++k) {
             cdb[k] = ConvertByteField(c_.C[k]->Text());
         }
-        result = SendManualCommand(*p_.device, letter, cdbLength, cdb, buffer.Data(), n);
+        info.command = ManualCommandText(cdb, cdbLength);
+        call = [&, cdb, cdbLength] {
+            result = SendManualCommand(*p_.device, letter, cdbLength, cdb, buffer.Data(), n);
+        };
     }
 
+    sending_ = true;
+    struct Sent {
+        bool& sending;
+        ~Sent() { sending = false; }
+    } sent{sending_};
+    if (!RunCommand(p_.runner, info, call)) {
+        return; // the program closes; nothing more is shown
+    }
     if (result != 0) {
         c_.edtSTRING->SetText(L"SCSI Command Failed");
         return;
     }
-    ShowResult(buffer);
+    Render(buffer, buffer.Size(), ansi);
 }
 
 void TfrmMain::ShowResult(DataInBuffer& buffer) {
     const auto n = static_cast<std::size_t>(ClampSpinValue(OutputLengthValue()));
-    // The same n as the send: nothing can change the field while a send runs.
-    const std::size_t size = std::min(n, buffer.Size());
-    if (c_.cbxBit->Text() == L"ANSI") {
-        c_.edtSTRING->SetByteText(RenderAnsi(buffer.Data(), size));
+    Render(buffer, std::min(n, buffer.Size()), c_.cbxBit->Text() == L"ANSI");
+}
+
+void TfrmMain::Render(DataInBuffer& buffer, std::size_t n, bool ansi) {
+    if (ansi) {
+        c_.edtSTRING->SetByteText(RenderAnsi(buffer.Data(), n));
     } else {
-        c_.edtSTRING->SetText(RenderUnicode(buffer.Data(), size));
+        c_.edtSTRING->SetText(RenderUnicode(buffer.Data(), n));
     }
-    c_.memHEX->AddLine(RenderHexLine(buffer.Data(), size));
+    c_.memHEX->AddLine(RenderHexLine(buffer.Data(), n));
     buffer.Release();
     c_.memHEX->CaretToStart();
 }

@@ -71,6 +71,8 @@ struct MainPorts {
     IClipboard* clipboard = nullptr;
     IDriveQueries* drives = nullptr;
     IAboutBox* about = nullptr;
+    // Null: the device call is made directly, the caller waiting.
+    ICommandRunner* runner = nullptr;
 };
 
 class TfrmMain {
@@ -81,6 +83,8 @@ public:
     void FormCreate();
 
     void btnQueryClick();
+    // Renders n bytes by the window's text mode, n being the buffer-length
+    // field's value (at most the buffer's size).
     void ShowResult(DataInBuffer& buffer);
 
     void rbtnManualClick();
@@ -105,6 +109,11 @@ public:
 private:
     MainControls c_;
     MainPorts p_;
+    void Render(DataInBuffer& buffer, std::size_t n, bool ansi);
+
+    // A command is in flight: a press that reaches the console meanwhile
+    // (the wait handles messages) starts nothing.
+    bool sending_ = false;
     // A notification that names this letter: the drive the format question
     // is about may have gone, or another may have taken its letter.
     void NoteVolumeEvent(wchar_t letter);

@@ -3,7 +3,10 @@
 #include "uJuxa.h"
 
 #include <algorithm>
+#include <condition_variable>
 #include <cstring>
+#include <mutex>
+#include <thread>
 
 namespace juxa::sim {
 
@@ -44,7 +47,14 @@ constexpr std::uint8_t kShiftJisNickname[] = {0x83, 0x56, 0x83, 0x80, 0x83, 0x76
 
 } // namespace
 
-SimWorld::SimWorld() {
+struct SimWorld::HoldState {
+    std::mutex mutex;
+    std::condition_variable changed;
+    bool held = false;
+    int waiting = 0;
+};
+
+SimWorld::SimWorld() : hold_(std::make_shared<HoldState>()) {
     volumes[L'C'] = SimVolume{kDriveFixed, 0, {0}, 0};
     volumes[L'D'] = SimVolume{kDriveFixed, 0, {0}, 0};
     volumes[L'E'] = SimVolume{kDriveRemovable, 0, {1}, 0};
@@ -216,6 +226,10 @@ bool SimWorld::PassThrough(const OpenObject& object, void* in, std::uint32_t inS
         return Fail(disk.passThroughError);
     }
 
+    WaitWhileHeld();
+    if (const auto busy = disk.busyFor.find(block.Cdb[0]); busy != disk.busyFor.end()) {
+        std::this_thread::sleep_for(busy->second);
+    }
     std::vector<std::uint8_t> data;
     std::uint8_t status = kScsiStatusCheckCondition;
     if (disk.handheld) {
@@ -245,6 +259,35 @@ bool SimWorld::PassThrough(const OpenObject& object, void* in, std::uint32_t inS
     requests.push_back(request);
     lastError_ = 0;
     return true;
+}
+
+void SimWorld::Hold() {
+    const std::lock_guard<std::mutex> lock(hold_->mutex);
+    hold_->held = true;
+}
+
+void SimWorld::Release() {
+    {
+        const std::lock_guard<std::mutex> lock(hold_->mutex);
+        hold_->held = false;
+    }
+    hold_->changed.notify_all();
+}
+
+bool SimWorld::WaitForHeldRequest(std::chrono::milliseconds timeout) {
+    std::unique_lock<std::mutex> lock(hold_->mutex);
+    return hold_->changed.wait_for(lock, timeout, [this] { return hold_->waiting > 0; });
+}
+
+void SimWorld::WaitWhileHeld() {
+    std::unique_lock<std::mutex> lock(hold_->mutex);
+    if (!hold_->held) {
+        return;
+    }
+    ++hold_->waiting;
+    hold_->changed.notify_all();
+    hold_->changed.wait(lock, [this] { return !hold_->held; });
+    --hold_->waiting;
 }
 
 std::uint8_t SimWorld::HandheldAnswer(const std::uint8_t* cdb, std::vector<std::uint8_t>& data) {

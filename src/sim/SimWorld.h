@@ -6,8 +6,10 @@
 #include "DevicePort.h"
 #include "Drives.h"
 
+#include <chrono>
 #include <cstdint>
 #include <map>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -36,6 +38,9 @@ struct SimDisk {
     std::uint32_t passThroughError = 0; // non-zero: the request fails with it
     std::optional<std::uint32_t> transferLimit; // transfers at most this many bytes
     std::optional<std::uint8_t> scsiStatus;     // ends every command with this status
+    // How long the device works on a command, by operation code; a command
+    // not listed is answered at once.
+    std::map<std::uint8_t, std::chrono::milliseconds> busyFor;
 };
 
 // What one pass-through request carried, as the device saw it.
@@ -81,6 +86,14 @@ public:
     std::vector<std::uint32_t> attemptedShare;  // share mode of each attempt
     std::vector<SimRequest> requests;
     int formatCount = 0;
+
+    // While held, a request that reaches a disk waits there, in flight, until
+    // the hold is released (from another thread): a test sees the program
+    // wait for the device for as long as it likes, without racing a clock.
+    void Hold();
+    void Release();
+    // Waits until a request waits in the hold; false when none came in time.
+    bool WaitForHeldRequest(std::chrono::milliseconds timeout);
     [[nodiscard]] int OpenHandleCount() const { return static_cast<int>(open_.size()); }
 
     // IDevicePort
@@ -115,6 +128,12 @@ private:
     bool PassThrough(const OpenObject& object, void* in, std::uint32_t inSize, void* out,
                      std::uint32_t outSize, std::uint32_t* bytesReturned);
 
+    struct HoldState;
+    void WaitWhileHeld();
+
+    // Shared, so that a world can still be copied; the hold is the one thing
+    // that another thread touches.
+    std::shared_ptr<HoldState> hold_;
     std::map<Handle, OpenObject> open_;
     Handle nextHandle_ = 0x100;
     std::uint32_t lastError_ = 0;

@@ -90,6 +90,7 @@ struct GiveBack {
     static void GlobalLock(HGLOBAL memory) { ::GlobalUnlock(memory); }
     static void Local(HLOCAL memory) { ::LocalFree(memory); }
     static void Hook(HHOOK hook) { ::UnhookWindowsHookEx(hook); }
+    static void Kernel(HANDLE object) { ::CloseHandle(object); }
     static void WindowDc(HWND window, HDC dc) { ::ReleaseDC(window, dc); }
     static void Selection(HDC dc, HGDIOBJ old) { ::SelectObject(dc, old); }
 };
@@ -100,6 +101,8 @@ using GlobalHandle = UniqueHandle<HGLOBAL, GiveBack::Global>;
 using GlobalLockHandle = UniqueHandle<HGLOBAL, GiveBack::GlobalLock>; // a GlobalLock to undo
 using LocalHandle = UniqueHandle<HLOCAL, GiveBack::Local>;
 using HookHandle = UniqueHandle<HHOOK, GiveBack::Hook>;
+// An event or another kernel object that is null when it could not be made.
+using KernelHandle = UniqueHandle<HANDLE, GiveBack::Kernel>;
 using WindowDc = BorrowedHandle<HWND, HDC, GiveBack::WindowDc>;
 using SelectedObject = BorrowedHandle<HDC, HGDIOBJ, GiveBack::Selection>;
 

@@ -6,6 +6,8 @@
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE /*previous*/, PWSTR /*commandLine*/, int show) {
     juxa::sim::SimWorld world;
+    // A real card takes its time over a format: the demo shows the wait.
+    world.disks[1].busyFor[0xFA] = std::chrono::seconds(3);
     juxa::sim::SimDriveQueries drives(world);
     return juxa::win32::Juxa(instance, world, drives, show);
 }

@@ -2,6 +2,9 @@
 
 #include "Main.h"
 
+#include <commctrl.h>
+#include <richedit.h>
+
 #include <array>
 #include <stdexcept>
 
@@ -82,6 +85,53 @@ RECT ScaledRect(const ControlSpec& spec, UINT dpi) {
     const int x = Scale(left, dpi);
     const int y = Scale(top, dpi);
     return RECT{x, y, x + Scale(spec.width, dpi), y + Scale(spec.height, dpi)};
+}
+
+ClassAndStyle ClassFor(const ControlSpec& spec) {
+    constexpr DWORD edge = WS_EX_CLIENTEDGE;
+    switch (spec.kind) {
+    case ControlKind::GroupBox:
+        return {WC_BUTTONW, BS_GROUPBOX, 0};
+    case ControlKind::Label:
+        return {WC_STATICW, SS_LEFTNOWORDWRAP | SS_NOPREFIX, 0};
+    case ControlKind::RadioButton:
+        // Not the automatic kind: the binding decides what a click changes.
+        return {WC_BUTTONW, BS_RADIOBUTTON | (spec.selected == 1 ? WS_TABSTOP : 0U), 0};
+    case ControlKind::PickList:
+        // A fixed list that its opened list shows whole needs no scroll bar;
+        // under Wine the bar of a list costs round trips to the server with
+        // every item put in it.
+        return {WC_COMBOBOXW,
+                CBS_DROPDOWNLIST | WS_TABSTOP |
+                    (spec.items.size() > kDroppedRows ? WS_VSCROLL : 0U),
+                0};
+    case ControlKind::EditableList:
+        return {WC_COMBOBOXW, CBS_DROPDOWN | CBS_AUTOHSCROLL | WS_VSCROLL | WS_TABSTOP, 0};
+    case ControlKind::ByteField:
+        return {WC_EDITW, ES_LEFT | ES_AUTOHSCROLL | WS_TABSTOP, edge};
+    case ControlKind::OutputEdit:
+        return {WC_EDITW, ES_LEFT | ES_AUTOHSCROLL | ES_READONLY | WS_TABSTOP, edge};
+    case ControlKind::RichText:
+        // The vertical bar is always there, greyed while everything fits.
+        return {MSFTEDIT_CLASS,
+                ES_MULTILINE | ES_READONLY | ES_AUTOVSCROLL | ES_DISABLENOSCROLL | WS_VSCROLL |
+                    WS_TABSTOP,
+                edge};
+    case ControlKind::SpinField:
+        return {WC_EDITW, ES_LEFT | ES_AUTOHSCROLL | WS_TABSTOP | WS_CLIPCHILDREN, edge};
+    case ControlKind::PushButton:
+        return {WC_BUTTONW, BS_PUSHBUTTON | BS_MULTILINE | WS_TABSTOP, 0};
+    }
+    throw std::logic_error("unknown control kind");
+}
+
+bool IsList(ControlKind kind) {
+    return kind == ControlKind::PickList || kind == ControlKind::EditableList;
+}
+
+bool IsEdit(ControlKind kind) {
+    return kind == ControlKind::ByteField || kind == ControlKind::SpinField ||
+           kind == ControlKind::OutputEdit;
 }
 
 } // namespace juxa::win32

@@ -91,4 +91,17 @@ inline int Scale(int value, UINT dpi) {
 // The control's rectangle in the main window's client area, scaled.
 RECT ScaledRect(const ControlSpec& spec, UINT dpi);
 
+// The dropped list of a drop-down shows this many rows before it scrolls.
+inline constexpr std::size_t kDroppedRows = 8;
+
+// The window class and styles a control of the layout is made with.
+struct ClassAndStyle {
+    const wchar_t* cls;
+    DWORD style;
+    DWORD exStyle;
+};
+ClassAndStyle ClassFor(const ControlSpec& spec);
+bool IsList(ControlKind kind);
+bool IsEdit(ControlKind kind);
+
 } // namespace juxa::win32

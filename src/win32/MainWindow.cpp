@@ -16,61 +16,6 @@ namespace {
 
 constexpr DWORD kWindowStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
 constexpr DWORD kWindowExStyle = WS_EX_APPWINDOW;
-// The dropped list of a drop-down shows this many rows before it scrolls.
-constexpr std::size_t kDroppedRows = 8;
-
-struct ClassAndStyle {
-    const wchar_t* cls;
-    DWORD style;
-    DWORD exStyle;
-};
-
-ClassAndStyle ClassFor(const ControlSpec& spec) {
-    constexpr DWORD edge = WS_EX_CLIENTEDGE;
-    switch (spec.kind) {
-    case ControlKind::GroupBox:
-        return {WC_BUTTONW, BS_GROUPBOX, 0};
-    case ControlKind::Label:
-        return {WC_STATICW, SS_LEFTNOWORDWRAP | SS_NOPREFIX, 0};
-    case ControlKind::RadioButton:
-        // Not the automatic kind: the binding decides what a click changes.
-        return {WC_BUTTONW, BS_RADIOBUTTON | (spec.selected == 1 ? WS_TABSTOP : 0U), 0};
-    case ControlKind::PickList:
-        // A fixed list that its opened list shows whole needs no scroll bar;
-        // under Wine the bar of a list costs round trips to the server with
-        // every item put in it.
-        return {WC_COMBOBOXW,
-                CBS_DROPDOWNLIST | WS_TABSTOP |
-                    (spec.items.size() > kDroppedRows ? WS_VSCROLL : 0U),
-                0};
-    case ControlKind::EditableList:
-        return {WC_COMBOBOXW, CBS_DROPDOWN | CBS_AUTOHSCROLL | WS_VSCROLL | WS_TABSTOP, 0};
-    case ControlKind::ByteField:
-        return {WC_EDITW, ES_LEFT | ES_AUTOHSCROLL | WS_TABSTOP, edge};
-    case ControlKind::OutputEdit:
-        return {WC_EDITW, ES_LEFT | ES_AUTOHSCROLL | ES_READONLY | WS_TABSTOP, edge};
-    case ControlKind::RichText:
-        // The vertical bar is always there, greyed while everything fits.
-        return {MSFTEDIT_CLASS,
-                ES_MULTILINE | ES_READONLY | ES_AUTOVSCROLL | ES_DISABLENOSCROLL | WS_VSCROLL |
-                    WS_TABSTOP,
-                edge};
-    case ControlKind::SpinField:
-        return {WC_EDITW, ES_LEFT | ES_AUTOHSCROLL | WS_TABSTOP | WS_CLIPCHILDREN, edge};
-    case ControlKind::PushButton:
-        return {WC_BUTTONW, BS_PUSHBUTTON | BS_MULTILINE | WS_TABSTOP, 0};
-    }
-    throw std::logic_error("unknown control kind");
-}
-
-bool IsList(ControlKind kind) {
-    return kind == ControlKind::PickList || kind == ControlKind::EditableList;
-}
-
-bool IsEdit(ControlKind kind) {
-    return kind == ControlKind::ByteField || kind == ControlKind::SpinField ||
-           kind == ControlKind::OutputEdit;
-}
 
 int TextWidth(HFONT font, const wchar_t* text) {
     const WindowDc dc(nullptr, ::GetDC(nullptr));
@@ -103,7 +48,7 @@ void DispatchLoopMessage(HWND window, MSG& msg) {
 
 MainWindow::MainWindow(HINSTANCE instance, IDevicePort& device, IDriveQueries& drives,
                        const WindowOptions& options)
-    : instance_(instance), options_(options) {
+    : instance_(instance), options_(options), runner_(instance) {
     CreateMainWindow();
     BuildControls();
     FitClientArea();
@@ -156,6 +101,8 @@ void MainWindow::CreateMainWindow() {
     dialogs_.SetOwner(Handle());
     dialogs_.SetBeforeBox([this] { FlushOutputs(); });
     clipboard_.SetOwner(Handle());
+    runner_.SetWindow(WaitingWindow{Handle(), [this] { return dpi_; }, [this] { SaveFocus(); },
+                                    [this] { RestoreFocus(); }, [this] { FlushOutputs(); }});
 }
 
 void MainWindow::BuildControls() {
@@ -346,6 +293,7 @@ void MainWindow::BindPorts(IDevicePort& device, IDriveQueries& drives) {
     ports.clipboard = &clipboard_;
     ports.drives = &drives;
     ports.about = &aboutProxy_;
+    ports.runner = options_.directDeviceCalls ? nullptr : &runner_;
     form_ = std::make_unique<TfrmMain>(controls_, ports);
 }
 
@@ -362,6 +310,9 @@ void MainWindow::Show(int show) {
 // --- messages ---
 
 LRESULT MainWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+    if (LRESULT result = 0; runner_.OwnerMessage(message, wParam, lParam, result)) {
+        return result; // a close or the session's end waits for the device
+    }
     switch (message) {
     case WM_COMMAND:
         OnCommand(LOWORD(wParam), HIWORD(wParam), FromInteger<HWND>(lParam));
@@ -401,8 +352,10 @@ LRESULT MainWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
 }
 
 void MainWindow::OnCommand(int id, int code, HWND control) {
-    if (form_ == nullptr) {
-        return; // still being built: nothing the program does there is an event
+    // Still being built, nothing the program does is an event; while a
+    // command runs, nothing that reaches the controls (a posted click) is one.
+    if (form_ == nullptr || runner_.Busy()) {
+        return;
     }
     if (control == nullptr) {
         if (code == 0 && id == IDOK) {

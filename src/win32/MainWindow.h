@@ -3,6 +3,7 @@
 // window's messages into TfrmMain's handlers.
 #pragma once
 
+#include "CommandRunner.h"
 #include "Handles.h"
 #include "Layout.h"
 #include "Main.h"
@@ -28,6 +29,9 @@ struct WindowOptions {
     std::size_t richTextCapacity = Win32RichText::kDefaultCapacity;
     // The program ends its message loop when the window goes; tests do not.
     bool quitOnDestroy = false;
+    // The device call made on the window's thread, as a bench's measure of
+    // what the hand-off to the worker costs.
+    bool directDeviceCalls = false;
 };
 
 // The common controls of version 6 and the rich edit's classes; once per process.
@@ -61,6 +65,7 @@ public:
     [[nodiscard]] const Win32OutputEdit& OutputEdit() const {
         return Owner<Win32OutputEdit>(ControlId::edtSTRING);
     }
+    [[nodiscard]] const CommandRunner& Runner() const { return runner_; }
 
 protected:
     LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
@@ -123,6 +128,7 @@ private:
 
     Win32Dialogs dialogs_;
     Win32Clipboard clipboard_;
+    CommandRunner runner_;
     AboutProxy aboutProxy_;
     MainControls controls_;
     std::unique_ptr<TfrmMain> form_;

@@ -233,6 +233,24 @@ public:
     void ShowModal() override { ++shown; }
 };
 
+// Makes the call directly, as a wait that handles messages would, with a
+// hook for what the window may receive meanwhile.
+class FakeRunner : public ICommandRunner {
+public:
+    std::vector<CommandInfo> runs;
+    std::function<void()> whileRunning; // before the call returns
+    bool closing = false;               // a close was asked for meanwhile
+
+    bool Run(const CommandInfo& info, const std::function<void()>& call) override {
+        runs.push_back(info);
+        call();
+        if (whileRunning) {
+            whileRunning();
+        }
+        return !closing;
+    }
+};
+
 // The console over fakes, in the state the window shows at start, with the
 // simulated world behind the device port and E:\ as the removable drive.
 struct FakeConsole {
@@ -246,6 +264,7 @@ struct FakeConsole {
     FakeClipboard clipboard;
     FakeDrives drives;
     FakeAbout about;
+    FakeRunner runner;
     std::unique_ptr<TfrmMain> form;
 
     FakeConsole() {
@@ -281,7 +300,7 @@ struct FakeConsole {
         controls.cbxBit = &cbxBit;
         controls.edtSTRING = &edtSTRING;
         controls.memHEX = &memHEX;
-        MainPorts ports{&world, &dialogs, &clipboard, &drives, &about};
+        MainPorts ports{&world, &dialogs, &clipboard, &drives, &about, &runner};
         form = std::make_unique<TfrmMain>(controls, ports);
     }
 

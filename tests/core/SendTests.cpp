@@ -163,6 +163,63 @@ TEST_F(SendTest, FormatAsksFirstAndGoesOnlyToTheConfirmedDrive) {
     }
 }
 
+// The device call goes through the runner, which lets the window handle
+// messages while it waits: whatever reaches the console meanwhile, the press
+// sends once and shows its result as the press asked for, or nothing when
+// the program is closing.
+TEST_F(SendTest, TheCallWaitsInTheRunnerAndTheResultFollowsThePress) {
+    struct Row {
+        const char* name;
+        std::function<void(FakeConsole&)> whileRunning;
+        bool closing;
+        std::wstring text; // edtSTRING afterwards
+    };
+    std::vector<std::uint8_t> inquiry;
+    sim::SimWorld::HandheldAnswer(PresetCommands[0].Cdb.data(), inquiry);
+    inquiry.resize(56);
+    const std::wstring shown = RenderAnsi(inquiry.data(), inquiry.size());
+    const Row rows[] = {
+        {"nothing happens", nullptr, false, shown},
+        {"a second press", [](FakeConsole& f) { f.Send(); }, false, shown},
+        {"the text mode and length change",
+         [](FakeConsole& f) {
+             f.cbxBit.SetItemIndex(1);
+             f.OutputLength.text = L"8";
+         },
+         false, shown},
+        {"a close is asked for", nullptr, true, L""},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        FakeConsole f;
+        f.Create();
+        f.runner.whileRunning = [&] {
+            if (row.whileRunning) {
+                row.whileRunning(f);
+            }
+        };
+        f.runner.closing = row.closing;
+        f.Send();
+        ASSERT_EQ(f.runner.runs.size(), 1u);
+        EXPECT_EQ(f.runner.runs[0].command, kPresetCaptions[0]);
+        EXPECT_EQ(f.runner.runs[0].letter, L'E');
+        EXPECT_EQ(f.world.requests.size(), 1u);
+        EXPECT_EQ(f.edtSTRING.text, row.text);
+        EXPECT_EQ(f.memHEX.paragraphs.size(), row.closing ? 0u : 1u);
+        EXPECT_EQ(f.edtSTRING.writes, row.closing ? 1 : 2) << "cleared, then the result once";
+        EXPECT_EQ(DataInBuffer::LiveCount(), 0);
+    }
+
+    // A manual command is named by the bytes that go out.
+    console.ClickManual();
+    console.PickLength(0);
+    console.Type(0, L"12");
+    console.Type(4, L"24");
+    console.Send();
+    ASSERT_EQ(console.runner.runs.size(), 1u);
+    EXPECT_EQ(console.runner.runs[0].command, L"CDB 12 00 00 00 24 00");
+}
+
 TEST_F(SendTest, OtherPresetsNeverAsk) {
     for (int preset : {0, 2, 3, 4, 5}) {
         console.PickPreset(preset);
