@@ -10,4 +10,5 @@ set(JUXA_FUZZ_TARGETS
   hex_line
   clipboard_report
   console_send
+  sense_line
 )
