@@ -2,8 +2,8 @@
 // the caret back at the start of the hex field, with both fields drawn,
 // through the simulated handheld (READ BUFFER, so every byte of the answer is
 // the device's). The floor is the least the platform does for the same
-// result: the same two final texts put into the same two controls with one
-// call each, from empty fields, drawn.
+// result: the same final texts put into the same controls (the two outputs
+// and the status line) with one call each, from empty fields, drawn.
 //   juxa_bench_display.exe
 #include "MainWindow.h"
 #include "SimDrives.h"
@@ -178,6 +178,7 @@ int main() {
                     return 1;
                 }
                 const std::wstring text = WindowText(ctl(ControlId::edtSTRING));
+                const std::wstring status = WindowText(ctl(ControlId::edtStatus));
                 std::vector<std::uint8_t> bytes(static_cast<std::size_t>(n));
                 for (std::size_t i = 0; i < bytes.size(); ++i) {
                     bytes[i] = static_cast<std::uint8_t>(i);
@@ -185,12 +186,14 @@ int main() {
                 const std::wstring hex = RenderHexLine(bytes.data(), bytes.size()) + L"\r";
                 // The floor starts from empty fields; emptying them is not timed.
                 ::SetWindowTextW(ctl(ControlId::edtSTRING), L"");
+                ::SetWindowTextW(ctl(ControlId::edtStatus), L"");
                 window.Controls().memHEX->Clear();
                 Draw(main);
                 Pump();
                 const double floorStart = Now();
                 ::SetWindowTextW(ctl(ControlId::edtSTRING), text.c_str());
                 ::SetWindowTextW(ctl(ControlId::memHEX), hex.c_str());
+                ::SetWindowTextW(ctl(ControlId::edtStatus), status.c_str());
                 Draw(main);
                 const double floorEnd = Now();
                 if (run > 0) {

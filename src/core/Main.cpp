@@ -100,8 +100,10 @@ void TfrmMain::btnQueryClick() {
     if (sending_) {
         return;
     }
+    SetStatus(std::wstring());
     const std::wstring drive = c_.cbxDriveList->Text();
     if (drive.empty()) {
+        SetStatus(L"No drive specified");
         p_.dialogs->ShowMessage(L"No drive specified");
         return;
     }
@@ -117,7 +119,7 @@ void TfrmMain::btnQueryClick() {
     // when the device answers.
     const bool ansi = c_.cbxBit->Text() == L"ANSI";
 
-    std::uint32_t result = 0;
+    SendOutcome outcome;
     CommandInfo info{std::wstring(), letter};
     std::function<void()> call;
     if (c_.rbtnPreset->Checked()) {
@@ -128,6 +130,7 @@ void TfrmMain::btnQueryClick() {
             askedLetter_ = letter;
             askedLetterNamed_ = false;
             if (!p_.dialogs->Confirm(kFormatQuestion)) {
+                SetStatus(L"Not sent: the format was cancelled");
                 return;
             }
             // A drive that came or went while the question was open may have
@@ -135,6 +138,7 @@ void TfrmMain::btnQueryClick() {
             // drive the user saw, so nothing is sent and the user is asked
             // again on the next press.
             if (listChanges_ != seen || askedLetterNamed_) {
+                SetStatus(L"Not sent: the drive list changed while the format question was open");
                 p_.dialogs->ShowMessage(L"Nothing was sent to drive " + std::wstring(1, letter) +
                                         L": because the drive list changed while the question "
                                         L"was open.");
@@ -143,8 +147,8 @@ void TfrmMain::btnQueryClick() {
         }
         info.command = known ? kConsolePresets[static_cast<std::size_t>(index)].caption : L"";
         call = [&, index] {
-            result = SendPresetCommand(*p_.device, letter, static_cast<std::uint8_t>(index),
-                                       buffer.Data(), n);
+            outcome =
+                SendPreset(*p_.device, letter, static_cast<std::uint8_t>(index), buffer.Data(), n);
         };
     } else {
         const int position = c_.cbxByteLength->ItemIndex();
@@ -154,11 +158,18 @@ void TfrmMain::btnQueryClick() {
                 : 10;
         std::array<std::uint8_t, 16> cdb{};
         for (std::size_t k = 0; k < cdb.size(); ++k) {
-            cdb[k] = ConvertByteField(c_.C[k]->Text());
+            try {
+                cdb[k] = ConvertByteField(c_.C[k]->Text());
+            } catch (const JuxaError&) {
+                // The error box tells what the field holds; the line, which field.
+                SetStatus(L"Not sent: C" + std::to_wstring(k + 1) +
+                          L" does not hold a hexadecimal number");
+                throw;
+            }
         }
         info.command = ManualCommandText(cdb, cdbLength);
         call = [&, cdb, cdbLength] {
-            result = SendManualCommand(*p_.device, letter, cdbLength, cdb, buffer.Data(), n);
+            outcome = SendManual(*p_.device, letter, cdbLength, cdb, buffer.Data(), n);
         };
     }
 
@@ -170,7 +181,8 @@ void TfrmMain::btnQueryClick() {
     if (!RunCommand(p_.runner, info, call)) {
         return; // the program closes; nothing more is shown
     }
-    if (result != 0) {
+    SetStatus(OutcomeLine(outcome, p_.systemText));
+    if (ResultCode(outcome) != 0) {
         c_.edtSTRING->SetText(L"SCSI Command Failed");
         return;
     }
@@ -180,6 +192,12 @@ void TfrmMain::btnQueryClick() {
 void TfrmMain::ShowResult(DataInBuffer& buffer) {
     const auto n = static_cast<std::size_t>(ClampSpinValue(OutputLengthValue()));
     Render(buffer, std::min(n, buffer.Size()), c_.cbxBit->Text() == L"ANSI");
+}
+
+void TfrmMain::SetStatus(const std::wstring& text) {
+    if (c_.edtStatus != nullptr) {
+        c_.edtStatus->SetText(text);
+    }
 }
 
 void TfrmMain::Render(DataInBuffer& buffer, std::size_t n, bool ansi) {

@@ -10,6 +10,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -63,6 +64,8 @@ struct MainControls {
     IComboBox* cbxBit = nullptr;
     IOutputEdit* edtSTRING = nullptr;
     IRichText* memHEX = nullptr;
+    // The status line under the outputs: what the last press came to.
+    IEdit* edtStatus = nullptr;
 };
 
 struct MainPorts {
@@ -73,6 +76,8 @@ struct MainPorts {
     IAboutBox* about = nullptr;
     // Null: the device call is made directly, the caller waiting.
     ICommandRunner* runner = nullptr;
+    // The system's own text for an error code, for the status line.
+    std::function<std::wstring(std::uint32_t)> systemText;
 };
 
 class TfrmMain {
@@ -110,6 +115,7 @@ private:
     MainControls c_;
     MainPorts p_;
     void Render(DataInBuffer& buffer, std::size_t n, bool ansi);
+    void SetStatus(const std::wstring& text);
 
     // A command is in flight: a press that reaches the console meanwhile
     // (the wait handles messages) starts nothing.

@@ -61,6 +61,7 @@ void ReadExtents(IDevicePort& port, Handle volume, DiskResolution& result) {
                               kDiskExtentsBlockSize, &bytesReturned)) {
         // Taken before the close can overwrite it; a failed query may still
         // have written part of the block, so it must not be read.
+        result.queryFailed = true;
         result.failure = port.GetLastError();
         return;
     }
@@ -95,7 +96,7 @@ SystemCheck CheckSystemDisk(IDevicePort& port, std::uint32_t disk) {
     DiskResolution system;
     ReadExtents(port, volume.Get(), system);
     // A reply that names more extents than the block holds hides disks.
-    if (system.failure != 0 || system.disks.empty() || system.disks.size() != system.extentCount) {
+    if (system.queryFailed || system.disks.empty() || system.disks.size() != system.extentCount) {
         return SystemCheck::Unknown;
     }
     return std::find(system.disks.begin(), system.disks.end(), disk) != system.disks.end()
@@ -103,50 +104,77 @@ SystemCheck CheckSystemDisk(IDevicePort& port, std::uint32_t disk) {
                : SystemCheck::Elsewhere;
 }
 
-std::uint32_t Send(IDevicePort& port, wchar_t letter, std::uint8_t cdbLength,
-                   const std::array<std::uint8_t, 16>& cdb, void* buffer, std::int32_t length) {
+SendOutcome Refused(SendOutcome outcome, Refusal refusal) {
+    outcome.step = SendStep::Refused;
+    outcome.refusal = refusal;
+    return outcome;
+}
+
+SendOutcome Failed(SendOutcome outcome, SendStep step, std::uint32_t error) {
+    outcome.step = step;
+    outcome.error = error;
+    return outcome;
+}
+
+SendOutcome Send(IDevicePort& port, wchar_t letter, std::uint8_t cdbLength,
+                 const std::array<std::uint8_t, 16>& cdb, void* buffer, std::int32_t length) {
+    SendOutcome outcome;
+    outcome.letter = letter;
     if (length < 0) {
-        return kErrorInvalidParameter;
+        return Refused(outcome, Refusal::BadParameter);
     }
+    outcome.requested = static_cast<std::uint32_t>(length);
     const DiskResolution target = ResolveDisk(port, letter);
-    if (target.failure != 0) {
-        return target.failure;
+    if (!target.volumeOpened) {
+        return Failed(outcome, SendStep::OpenVolume, target.failure);
+    }
+    if (target.queryFailed) {
+        return Failed(outcome, SendStep::QueryExtents, target.failure);
     }
     if (target.extentCount == 0) {
-        return kErrorInvalidDrive;
+        return Refused(outcome, Refusal::NoExtent);
     }
+    outcome.disk = target.diskNumber;
     if (target.diskNumber == 0) {
-        return kErrorAccessDenied;
+        return Refused(outcome, Refusal::DiskZero);
     }
     if (target.diskNumber > 0xFF) {
-        return kErrorNotSupported;
+        return Refused(outcome, Refusal::DiskPast255);
     }
-    if (CheckSystemDisk(port, target.diskNumber) != SystemCheck::Elsewhere) {
-        return kErrorAccessDenied;
+    switch (CheckSystemDisk(port, target.diskNumber)) {
+    case SystemCheck::Elsewhere:
+        break;
+    case SystemCheck::HoldsTheSystem:
+        outcome.systemDisk = target.diskNumber;
+        return Refused(outcome, Refusal::SystemDisk);
+    case SystemCheck::Unknown:
+        return Refused(outcome, Refusal::SystemUnchecked);
     }
     const auto diskNumber = static_cast<std::uint8_t>(target.diskNumber);
     DeviceHandle drive(port, OpenPhysicalDrive(port, diskNumber));
     if (!drive.Valid()) {
-        return port.GetLastError();
+        return Failed(outcome, SendStep::OpenDrive, port.GetLastError());
     }
 
-    ScsiPassThroughDirect block{};
+    ScsiPassThroughDirectWithSense request{};
     if (length > 0) {
         std::memset(buffer, 0, static_cast<std::size_t>(length));
     }
-    FillRequest<void*>(block, diskNumber, cdbLength, cdb, buffer,
+    FillRequest<void*>(request, diskNumber, cdbLength, cdb, buffer,
                        static_cast<std::uint32_t>(length));
     std::uint32_t bytesReturned = 0;
-    if (!port.DeviceIoControl(drive.Get(), kIoctlScsiPassThroughDirect, &block, sizeof(block),
-                              &block, sizeof(block), &bytesReturned)) {
-        return port.GetLastError();
+    if (!port.DeviceIoControl(drive.Get(), kIoctlScsiPassThroughDirect, &request, sizeof(request),
+                              &request, sizeof(request), &bytesReturned)) {
+        return Failed(outcome, SendStep::Request, port.GetLastError());
     }
-    // The platform completing the request says nothing of the command itself:
-    // a device that answered CHECK CONDITION has not done what was asked.
-    if (block.ScsiStatus != kScsiStatusGood) {
-        return kErrorIoDevice;
-    }
-    return 0;
+    outcome.step = SendStep::Completed;
+    outcome.scsiStatus = request.Block.ScsiStatus;
+    outcome.transferred = request.Block.DataTransferLength;
+    // The platform says how much sense came back; never more than was asked for.
+    outcome.senseLength = std::min<std::uint8_t>(request.Block.SenseInfoLength,
+                                                 static_cast<std::uint8_t>(kSenseBufferSize));
+    std::memcpy(outcome.sense.data(), request.Sense, outcome.senseLength);
+    return outcome;
 }
 
 } // namespace
@@ -187,7 +215,7 @@ DiskResolution ResolveDisk(IDevicePort& port, wchar_t letter) {
 
 std::uint8_t GetDiskNumber(IDevicePort& port, wchar_t letter) {
     const DiskResolution resolution = ResolveDisk(port, letter);
-    if (resolution.failure != 0 || resolution.diskNumber > 0xFF) {
+    if (!resolution.volumeOpened || resolution.queryFailed || resolution.diskNumber > 0xFF) {
         return 0;
     }
     return static_cast<std::uint8_t>(resolution.diskNumber);
@@ -200,20 +228,64 @@ Handle OpenPhysicalDrive(IDevicePort& port, std::uint8_t diskNumber) {
     return OpenDevicePath(port, L"\\\\.\\PHYSICALDRIVE" + std::to_wstring(diskNumber));
 }
 
-std::uint32_t SendPresetCommand(IDevicePort& port, wchar_t letter, std::uint8_t presetIndex,
-                                void* buffer, std::int32_t length) {
-    if (presetIndex >= PresetCommands.size()) {
+std::uint32_t ResultCode(const SendOutcome& outcome) {
+    // A failing call that left no error code is still a failure.
+    constexpr std::uint32_t kErrorGenFailure = 31;
+    switch (outcome.step) {
+    case SendStep::Refused:
+        switch (outcome.refusal) {
+        case Refusal::NoExtent:
+            return kErrorInvalidDrive;
+        case Refusal::DiskZero:
+        case Refusal::SystemDisk:
+        case Refusal::SystemUnchecked:
+            return kErrorAccessDenied;
+        case Refusal::DiskPast255:
+            return kErrorNotSupported;
+        case Refusal::BadParameter:
+        case Refusal::None:
+            break;
+        }
         return kErrorInvalidParameter;
+    case SendStep::OpenVolume:
+    case SendStep::QueryExtents:
+    case SendStep::OpenDrive:
+    case SendStep::Request:
+        return outcome.error != 0 ? outcome.error : kErrorGenFailure;
+    case SendStep::Completed:
+        // The platform completing the request says nothing of the command
+        // itself: a device that answered CHECK CONDITION has not done it.
+        return outcome.scsiStatus == kScsiStatusGood ? 0 : kErrorIoDevice;
+    }
+    return kErrorGenFailure;
+}
+
+SendOutcome SendPreset(IDevicePort& port, wchar_t letter, std::uint8_t presetIndex, void* buffer,
+                       std::int32_t length) {
+    if (presetIndex >= PresetCommands.size()) {
+        SendOutcome outcome;
+        outcome.letter = letter;
+        return Refused(outcome, Refusal::BadParameter);
     }
     const TPresetCommand& preset = PresetCommands[presetIndex];
     return Send(port, letter, static_cast<std::uint8_t>(preset.CdbLength), preset.Cdb, buffer,
                 length);
 }
 
+SendOutcome SendManual(IDevicePort& port, wchar_t letter, std::int32_t cdbLength,
+                       std::array<std::uint8_t, 16> cdb, void* buffer, std::int32_t length) {
+    return Send(port, letter, static_cast<std::uint8_t>(cdbLength), cdb, buffer, length);
+}
+
+std::uint32_t SendPresetCommand(IDevicePort& port, wchar_t letter, std::uint8_t presetIndex,
+                                void* buffer, std::int32_t length) {
+    return ResultCode(SendPreset(port, letter, presetIndex, buffer, length));
+}
+
 std::uint32_t SendManualCommand(IDevicePort& port, wchar_t letter, std::int32_t cdbLength,
                                 std::array<std::uint8_t, 16> cdb, void* buffer,
                                 std::int32_t length) {
-    return Send(port, letter, static_cast<std::uint8_t>(cdbLength), cdb, buffer, length);
+    return ResultCode(SendManual(port, letter, cdbLength, cdb, buffer, length));
 }
 
 } // namespace juxa

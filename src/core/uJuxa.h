@@ -4,6 +4,7 @@
 #pragma once
 
 #include "DevicePort.h"
+#include "Outcome.h"
 
 #include <array>
 #include <cstddef>
@@ -52,6 +53,24 @@ static_assert(alignof(std::uint64_t) == 8 || sizeof(void*) == 4,
               "the 64-bit layout needs an 8-byte aligned pointer field");
 static_assert(sizeof(ScsiPassThroughDirect) == (sizeof(void*) == 4 ? 44 : 56));
 
+// The request as it goes out: the block, then a sense buffer in the same
+// input and output buffer, as Windows documents pass-through with sense
+// data; the filler puts the buffer on a 4-byte boundary after either layout.
+template <class Pointer> struct ScsiPassThroughDirectWithSenseT {
+    ScsiPassThroughDirectT<Pointer> Block;
+    std::uint32_t Filler;
+    std::uint8_t Sense[kSenseBufferSize];
+};
+using ScsiPassThroughDirectWithSense32 = ScsiPassThroughDirectWithSenseT<std::uint32_t>;
+using ScsiPassThroughDirectWithSense64 = ScsiPassThroughDirectWithSenseT<std::uint64_t>;
+using ScsiPassThroughDirectWithSense = ScsiPassThroughDirectWithSenseT<void*>;
+
+static_assert(sizeof(ScsiPassThroughDirectWithSense32) == 80);
+static_assert(offsetof(ScsiPassThroughDirectWithSense32, Sense) == 48);
+static_assert(sizeof(ScsiPassThroughDirectWithSense64) == 96);
+static_assert(offsetof(ScsiPassThroughDirectWithSense64, Sense) == 60);
+static_assert(sizeof(ScsiPassThroughDirectWithSense) == (sizeof(void*) == 4 ? 80 : 96));
+
 inline constexpr std::uint8_t kScsiIoctlDataIn = 1;
 inline constexpr std::uint32_t kTimeOutSeconds = 200;
 inline constexpr std::uint8_t kScsiStatusGood = 0x00;
@@ -66,6 +85,7 @@ inline constexpr std::size_t kFirstExtentOffset = 8;
 // a failing call from a volume that names no usable disk.
 struct DiskResolution {
     bool volumeOpened = false;
+    bool queryFailed = false;
     std::uint32_t extentCount = 0;
     std::uint32_t diskNumber = 0; // of the first extent; 0 when there is none
     // Every extent's disk, as many as the reply block holds.
@@ -80,11 +100,19 @@ DiskResolution ResolveDisk(IDevicePort& port, wchar_t letter);
 std::uint8_t GetDiskNumber(IDevicePort& port, wchar_t letter);
 Handle OpenPhysicalDrive(IDevicePort& port, std::uint8_t diskNumber);
 
+// The result code of a send: 0 when the platform completed the request and
+// the device ended the command with GOOD status, else a Windows error code.
 std::uint32_t SendPresetCommand(IDevicePort& port, wchar_t letter, std::uint8_t presetIndex,
                                 void* buffer, std::int32_t length);
 std::uint32_t SendManualCommand(IDevicePort& port, wchar_t letter, std::int32_t cdbLength,
                                 std::array<std::uint8_t, 16> cdb, void* buffer,
                                 std::int32_t length);
+// The same sends, with all that they came to; the result code is made from it.
+SendOutcome SendPreset(IDevicePort& port, wchar_t letter, std::uint8_t presetIndex, void* buffer,
+                       std::int32_t length);
+SendOutcome SendManual(IDevicePort& port, wchar_t letter, std::int32_t cdbLength,
+                       std::array<std::uint8_t, 16> cdb, void* buffer, std::int32_t length);
+std::uint32_t ResultCode(const SendOutcome& outcome);
 
 // The data-in buffer of one send: page-aligned, because the platform's direct
 // pass-through refuses a buffer that misses the adapter's alignment mask; none
@@ -124,6 +152,19 @@ void FillRequest(ScsiPassThroughDirectT<Pointer>& block, std::uint8_t lun, std::
     for (std::size_t i = 0; i < cdb.size(); ++i) {
         block.Cdb[i] = cdb[i];
     }
+}
+
+// The request as it is sent: the block as above, asking for the sense data
+// into the buffer that follows it.
+template <class Pointer>
+void FillRequest(ScsiPassThroughDirectWithSenseT<Pointer>& request, std::uint8_t lun,
+                 std::uint8_t cdbLength, const std::array<std::uint8_t, 16>& cdb, Pointer buffer,
+                 std::uint32_t length) {
+    request = {};
+    FillRequest(request.Block, lun, cdbLength, cdb, buffer, length);
+    request.Block.SenseInfoLength = static_cast<std::uint8_t>(kSenseBufferSize);
+    request.Block.SenseInfoOffset =
+        static_cast<std::uint32_t>(offsetof(ScsiPassThroughDirectWithSenseT<Pointer>, Sense));
 }
 
 } // namespace juxa

@@ -45,6 +45,28 @@ constexpr std::uint8_t kShiftJisNickname[] = {0x83, 0x56, 0x83, 0x80, 0x83, 0x76
                                               0x83, 0x43, 0x83, 0x84, 0x81, 0x5B, 0x81, 0x69,
                                               0x93, 0xFA, 0x96, 0x7B, 0x81, 0x6A};
 
+constexpr SimSense kInvalidOperationCode{0x05, 0x20, 0x00};
+constexpr SimSense kInvalidFieldInCdb{0x05, 0x24, 0x00};
+constexpr SimSense kMediumNotPresent{0x02, 0x3A, 0x00};
+
+std::uint8_t CheckCondition(SimSense* out, const SimSense& why) {
+    if (out != nullptr) {
+        *out = why;
+    }
+    return kScsiStatusCheckCondition;
+}
+
+// Fixed-format sense data: response code 70h, the key, ten more bytes.
+std::vector<std::uint8_t> FixedSense(const SimSense& sense) {
+    std::vector<std::uint8_t> bytes(18, 0);
+    bytes[0] = 0x70;
+    bytes[2] = sense.key;
+    bytes[7] = 10;
+    bytes[12] = sense.asc;
+    bytes[13] = sense.ascq;
+    return bytes;
+}
+
 } // namespace
 
 struct SimWorld::HoldState {
@@ -197,6 +219,8 @@ bool SimWorld::PassThrough(const OpenObject& object, void* in, std::uint32_t inS
         outSize < sizeof(ScsiPassThroughDirect)) {
         return Fail(kErrorInvalidParameter);
     }
+    // The sense buffer, when one is asked for, lies after the block within
+    // the output buffer, as the platform checks before it sends anything.
     ScsiPassThroughDirect block{};
     std::memcpy(&block, in, sizeof(block));
     SimRequest request;
@@ -215,9 +239,13 @@ bool SimWorld::PassThrough(const OpenObject& object, void* in, std::uint32_t inS
 
     const SimDisk& disk = disks.at(object.disk);
     const auto address = reinterpret_cast<std::uintptr_t>(block.DataBuffer);
+    const bool senseOutside =
+        block.SenseInfoLength != 0 &&
+        (block.SenseInfoOffset < sizeof(block) ||
+         std::uint64_t{block.SenseInfoOffset} + block.SenseInfoLength > outSize);
     if (block.Length != sizeof(ScsiPassThroughDirect) || block.CdbLength == 0 ||
         block.CdbLength > 16 || (block.DataTransferLength != 0 && block.DataBuffer == nullptr) ||
-        (address & alignmentMask) != 0) {
+        (address & alignmentMask) != 0 || senseOutside) {
         requests.push_back(request);
         return Fail(kErrorInvalidParameter);
     }
@@ -231,9 +259,10 @@ bool SimWorld::PassThrough(const OpenObject& object, void* in, std::uint32_t inS
         std::this_thread::sleep_for(busy->second);
     }
     std::vector<std::uint8_t> data;
+    SimSense why = kMediumNotPresent; // a disk that is not the handheld has nothing in it
     std::uint8_t status = kScsiStatusCheckCondition;
     if (disk.handheld) {
-        status = HandheldAnswer(block.Cdb, data);
+        status = HandheldAnswer(block.Cdb, data, &why);
         if (status == kScsiStatusGood && block.Cdb[0] == 0xFA) {
             ++formatCount;
         }
@@ -252,6 +281,15 @@ bool SimWorld::PassThrough(const OpenObject& object, void* in, std::uint32_t inS
     }
     block.ScsiStatus = status;
     block.DataTransferLength = static_cast<std::uint32_t>(count);
+    // The platform reports in SenseInfoLength how much sense came back.
+    std::size_t senseCount = 0;
+    if (status == kScsiStatusCheckCondition && block.SenseInfoLength != 0) {
+        const std::vector<std::uint8_t> sense = disk.senseBytes.value_or(FixedSense(why));
+        senseCount = std::min<std::size_t>(sense.size(), block.SenseInfoLength);
+        std::memcpy(static_cast<std::uint8_t*>(out) + block.SenseInfoOffset, sense.data(),
+                    senseCount);
+    }
+    block.SenseInfoLength = static_cast<std::uint8_t>(senseCount);
     std::memcpy(out, &block, sizeof(block));
     *bytesReturned = sizeof(block);
     request.transferred = static_cast<std::uint32_t>(count);
@@ -290,12 +328,13 @@ void SimWorld::WaitWhileHeld() {
     --hold_->waiting;
 }
 
-std::uint8_t SimWorld::HandheldAnswer(const std::uint8_t* cdb, std::vector<std::uint8_t>& data) {
+std::uint8_t SimWorld::HandheldAnswer(const std::uint8_t* cdb, std::vector<std::uint8_t>& data,
+                                      SimSense* sense) {
     data.clear();
     switch (cdb[0]) {
     case 0x12: { // INQUIRY, standard data only
         if ((cdb[1] & 0x01) != 0) {
-            return kScsiStatusCheckCondition;
+            return CheckCondition(sense, kInvalidFieldInCdb);
         }
         data = {0x00, 0x80, 0x02, 0x02, 31, 0x00, 0x00, 0x00};
         AppendAscii(data, "JUXASIM", 8);
@@ -314,7 +353,7 @@ std::uint8_t SimWorld::HandheldAnswer(const std::uint8_t* cdb, std::vector<std::
             const std::size_t offset = (static_cast<std::size_t>(cdb[3]) << 16) |
                                        (static_cast<std::size_t>(cdb[4]) << 8) | cdb[5];
             if (cdb[2] != 0 || offset > kHandheldBufferSize) {
-                return kScsiStatusCheckCondition;
+                return CheckCondition(sense, kInvalidFieldInCdb);
             }
             data.resize(std::min(allocation, kHandheldBufferSize - offset));
             // The buffer holds a counting pattern, so every byte of a long
@@ -331,12 +370,13 @@ std::uint8_t SimWorld::HandheldAnswer(const std::uint8_t* cdb, std::vector<std::
             data.resize(std::min(data.size(), allocation));
             return kScsiStatusGood;
         default:
-            return kScsiStatusCheckCondition;
+            return CheckCondition(sense, kInvalidFieldInCdb);
         }
     }
     case 0xFA: // format the memory card: done, nothing to return
-        return cdb[2] == 0xA0 && std::memcmp(cdb + 3, "MGfmt", 5) == 0 ? kScsiStatusGood
-                                                                       : kScsiStatusCheckCondition;
+        return cdb[2] == 0xA0 && std::memcmp(cdb + 3, "MGfmt", 5) == 0
+                   ? kScsiStatusGood
+                   : CheckCondition(sense, kInvalidFieldInCdb);
     case 0xFB:
         if (cdb[2] == 0xB4) {
             data = {0x01, 0x00, 0x04, 0x20, 0x00, 0x00, 0x80, 0x00};
@@ -346,7 +386,7 @@ std::uint8_t SimWorld::HandheldAnswer(const std::uint8_t* cdb, std::vector<std::
             AppendUtf16(data, u"Simulated Handheld (USB mode)");
             return kScsiStatusGood;
         }
-        return kScsiStatusCheckCondition;
+        return CheckCondition(sense, kInvalidFieldInCdb);
     case 0xFC:
         if (cdb[2] == 0x90) {
             AppendAscii(data, "SIM 5.00 (simulated firmware)", 29);
@@ -362,9 +402,9 @@ std::uint8_t SimWorld::HandheldAnswer(const std::uint8_t* cdb, std::vector<std::
             data.assign(kShiftJisNickname, kShiftJisNickname + sizeof(kShiftJisNickname));
             return kScsiStatusGood;
         }
-        return kScsiStatusCheckCondition;
+        return CheckCondition(sense, kInvalidFieldInCdb);
     default:
-        return kScsiStatusCheckCondition;
+        return CheckCondition(sense, kInvalidOperationCode);
     }
 }
 

@@ -30,6 +30,13 @@ struct SimVolume {
     std::uint32_t heldShare = kFileShareRead | kFileShareWrite;
 };
 
+// A sense key with its additional sense code and qualifier.
+struct SimSense {
+    std::uint8_t key = 0;
+    std::uint8_t asc = 0;
+    std::uint8_t ascq = 0;
+};
+
 struct SimDisk {
     bool handheld = false; // answers the handheld's commands; else only CHECK CONDITION
     std::uint32_t heldShare = kFileShareRead | kFileShareWrite; // as for a volume
@@ -38,6 +45,9 @@ struct SimDisk {
     std::uint32_t passThroughError = 0; // non-zero: the request fails with it
     std::optional<std::uint32_t> transferLimit; // transfers at most this many bytes
     std::optional<std::uint8_t> scsiStatus;     // ends every command with this status
+    // The sense bytes that go with CHECK CONDITION instead of the device's own
+    // (fixed format, 18 bytes); any bytes, any length.
+    std::optional<std::vector<std::uint8_t>> senseBytes;
     // How long the device works on a command, by operation code; a command
     // not listed is answered at once.
     std::map<std::uint8_t, std::chrono::milliseconds> busyFor;
@@ -109,8 +119,12 @@ public:
     std::uint32_t GetLogicalDriveStringsW(std::uint32_t bufferLength, wchar_t* buffer) const;
     unsigned GetDriveTypeW(const std::wstring& root) const;
 
-    // The handheld's answer to one CDB: status and data (before any limit).
-    static std::uint8_t HandheldAnswer(const std::uint8_t* cdb, std::vector<std::uint8_t>& data);
+    // The handheld's answer to one CDB: status and data (before any limit),
+    // and with CHECK CONDITION its sense: ILLEGAL REQUEST with INVALID
+    // COMMAND OPERATION CODE for a command it does not know, with INVALID
+    // FIELD IN CDB for one it knows asked for something it cannot do.
+    static std::uint8_t HandheldAnswer(const std::uint8_t* cdb, std::vector<std::uint8_t>& data,
+                                       SimSense* sense = nullptr);
 
 private:
     struct OpenObject {

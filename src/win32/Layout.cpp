@@ -56,6 +56,7 @@ const ControlSpec kLayout[] = {
     {I::cbxBit,        K::PickList,      G2,      112,  18,  75,  21, nullptr, true, kBitItems, 0},
     {I::Label2,        K::Label,         G2,       11,  22,  43,  13, L"TXT Out:", true, {}, -1},
     {I::Label3,        K::Label,         G2,       12,  54,  44,  13, L"HEX Out:", true, {}, -1},
+    {I::edtStatus,     K::StatusLine,    I::None,   0, 272, 497, kStatusHeight, L"", true, {}, -1},
 };
 // clang-format on
 
@@ -121,6 +122,10 @@ ClassAndStyle ClassFor(const ControlSpec& spec) {
         return {WC_EDITW, ES_LEFT | ES_AUTOHSCROLL | WS_TABSTOP | WS_CLIPCHILDREN, edge};
     case ControlKind::PushButton:
         return {WC_BUTTONW, BS_PUSHBUTTON | BS_MULTILINE | WS_TABSTOP, 0};
+    case ControlKind::StatusLine:
+        // Selectable and copyable, as a read-only edit is, and read by a
+        // screen reader; outside the designed Tab order.
+        return {WC_EDITW, ES_LEFT | ES_AUTOHSCROLL | ES_READONLY, WS_EX_STATICEDGE};
     }
     throw std::logic_error("unknown control kind");
 }
@@ -131,7 +136,7 @@ bool IsList(ControlKind kind) {
 
 bool IsEdit(ControlKind kind) {
     return kind == ControlKind::ByteField || kind == ControlKind::SpinField ||
-           kind == ControlKind::OutputEdit;
+           kind == ControlKind::OutputEdit || kind == ControlKind::StatusLine;
 }
 
 } // namespace juxa::win32

@@ -33,6 +33,7 @@ enum class ControlId : int {
     cbxBit,
     Label2,
     Label3,
+    edtStatus,
 };
 
 // The menu commands.
@@ -46,7 +47,7 @@ enum class CommandId : int {
 constexpr std::size_t SlotOf(ControlId id) {
     return static_cast<std::size_t>(static_cast<int>(id) - static_cast<int>(ControlId::GroupBox1));
 }
-inline constexpr std::size_t kControlSlots = SlotOf(ControlId::Label3) + 1;
+inline constexpr std::size_t kControlSlots = SlotOf(ControlId::edtStatus) + 1;
 
 constexpr ControlId ByteFieldId(int k) { // k = 1 for C1
     return static_cast<ControlId>(static_cast<int>(ControlId::C1) + k - 1);
@@ -63,6 +64,7 @@ enum class ControlKind {
     RichText,     // read-only rich text with word wrap and a vertical scroll bar
     SpinField,    // edit with up and down arrows at its right end
     PushButton,
+    StatusLine, // read-only single-line edit along the bottom, no Tab stop
 };
 
 struct ControlSpec {
@@ -77,7 +79,9 @@ struct ControlSpec {
 };
 
 inline constexpr int kClientWidth = 497;
-inline constexpr int kClientHeight = 272;
+// The designed 272, and the status line below it.
+inline constexpr int kStatusHeight = 21;
+inline constexpr int kClientHeight = 272 + kStatusHeight;
 inline constexpr int kFontHeight = -11;
 inline constexpr int kDesignDpi = 96;
 

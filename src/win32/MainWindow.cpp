@@ -181,6 +181,8 @@ std::unique_ptr<ControlWindow> MainWindow::MakeOwner(const ControlSpec& spec, HW
         return std::make_unique<Win32OutputEdit>(control);
     case ControlKind::RichText:
         return std::make_unique<Win32RichText>(control, options_.richTextCapacity);
+    case ControlKind::StatusLine:
+        return std::make_unique<Win32StatusLine>(control);
     case ControlKind::GroupBox:
     case ControlKind::Label:
     case ControlKind::PushButton:
@@ -286,6 +288,7 @@ void MainWindow::BindPorts(IDevicePort& device, IDriveQueries& drives) {
     controls_.cbxBit = &Owner<Win32ComboBox>(ControlId::cbxBit);
     controls_.edtSTRING = &Owner<Win32OutputEdit>(ControlId::edtSTRING);
     controls_.memHEX = &Owner<Win32RichText>(ControlId::memHEX);
+    controls_.edtStatus = &Owner<Win32StatusLine>(ControlId::edtStatus);
 
     MainPorts ports;
     ports.device = &device;
@@ -294,6 +297,7 @@ void MainWindow::BindPorts(IDevicePort& device, IDriveQueries& drives) {
     ports.drives = &drives;
     ports.about = &aboutProxy_;
     ports.runner = options_.directDeviceCalls ? nullptr : &runner_;
+    ports.systemText = [](std::uint32_t error) { return SystemMessage(error); };
     form_ = std::make_unique<TfrmMain>(controls_, ports);
 }
 
@@ -458,16 +462,19 @@ void MainWindow::OnPushButton(ControlId id) {
 void MainWindow::HoldOutputs() {
     Owner<Win32OutputEdit>(ControlId::edtSTRING).Hold();
     Owner<Win32RichText>(ControlId::memHEX).Hold();
+    Owner<Win32StatusLine>(ControlId::edtStatus).Hold();
 }
 
 void MainWindow::FlushOutputs() {
     Owner<Win32OutputEdit>(ControlId::edtSTRING).Flush();
     Owner<Win32RichText>(ControlId::memHEX).Flush();
+    Owner<Win32StatusLine>(ControlId::edtStatus).Flush();
 }
 
 void MainWindow::ReleaseOutputs() {
     Owner<Win32OutputEdit>(ControlId::edtSTRING).Release();
     Owner<Win32RichText>(ControlId::memHEX).Release();
+    Owner<Win32StatusLine>(ControlId::edtStatus).Release();
 }
 
 void MainWindow::OnRadioClicked(ControlId id) {

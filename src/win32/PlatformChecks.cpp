@@ -29,7 +29,13 @@ static_assert(kErrorNotSupported == ERROR_NOT_SUPPORTED);
 static_assert(kErrorInvalidParameter == ERROR_INVALID_PARAMETER);
 static_assert(kErrorIoDevice == ERROR_IO_DEVICE);
 
+static_assert(kErrorSemTimeout == ERROR_SEM_TIMEOUT);
+
 static_assert(sizeof(ScsiPassThroughDirect) == sizeof(SCSI_PASS_THROUGH_DIRECT));
+// The sense buffer follows the platform's block and a 4-byte filler.
+static_assert(offsetof(ScsiPassThroughDirectWithSense, Block) == 0);
+static_assert(offsetof(ScsiPassThroughDirectWithSense, Sense) ==
+              sizeof(SCSI_PASS_THROUGH_DIRECT) + sizeof(ULONG));
 static_assert(sizeof(SCSI_PASS_THROUGH_DIRECT) == (sizeof(void*) == 4 ? 44 : 56));
 #define JUXA_SAME_OFFSET(field)                                                                    \
     static_assert(offsetof(ScsiPassThroughDirect, field) ==                                        \

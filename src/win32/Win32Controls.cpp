@@ -230,6 +230,26 @@ void Win32OutputEdit::Release() {
     Flush();
 }
 
+void Win32StatusLine::SetText(const std::wstring& text) {
+    text_ = text;
+    pending_ = true;
+    if (!held_) {
+        Flush();
+    }
+}
+
+void Win32StatusLine::Flush() {
+    if (pending_) {
+        pending_ = false;
+        ::SetWindowTextW(window_, text_.c_str());
+    }
+}
+
+void Win32StatusLine::Release() {
+    held_ = false;
+    Flush();
+}
+
 void Win32OutputEdit::ApplyFont(UINT dpi) {
     dpi_ = dpi;
     FontHandle font = MakeFont(L"Tahoma", dpi, static_cast<BYTE>(charset_));

@@ -123,6 +123,23 @@ private:
     bool pending_ = false; // text_ has not reached the window yet
 };
 
+// The status line: as the outputs are, held while a send runs, so that the
+// clear at the press and the line at the end reach the window once.
+class Win32StatusLine final : public Win32EditOf<IEdit> {
+public:
+    using Win32EditOf::Win32EditOf;
+    [[nodiscard]] std::wstring Text() const override { return text_; }
+    void SetText(const std::wstring& text) override;
+    void Hold() { held_ = true; }
+    void Flush();
+    void Release();
+
+private:
+    std::wstring text_;
+    bool held_ = false;
+    bool pending_ = false;
+};
+
 // The rich text field memHEX.
 class Win32RichText final : public Win32Control<IRichText> {
 public:

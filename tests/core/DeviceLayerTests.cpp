@@ -83,27 +83,29 @@ TEST(PresetTable, HoldsEveryByteOfTheSixCommands) {
 }
 
 TEST(RequestBlock, ThirtyTwoBitLayoutByteForByte) {
-    ScsiPassThroughDirect32 block;
-    std::memset(&block, 0xCC, sizeof(block)); // padding must come out zero
-    FillRequest<std::uint32_t>(block, 7, 6, PresetCommands[0].Cdb, 0x12345678u, 56);
-    EXPECT_EQ(BytesOf(block),
-              Bytes({44,   0,    0,    0,    0,    7, 6, 0, 1, 0, 0, 0, // Length .. alignment
-                     56,   0,    0,    0,    200,  0, 0, 0, // DataTransferLength, TimeOutValue
-                     0x78, 0x56, 0x34, 0x12, 0,    0, 0, 0, // DataBuffer, SenseInfoOffset
-                     0x12, 0,    0,    0,    0xFF, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}));
+    ScsiPassThroughDirectWithSense32 request;
+    std::memset(&request, 0xCC, sizeof(request)); // padding and sense must come out zero
+    FillRequest<std::uint32_t>(request, 7, 6, PresetCommands[0].Cdb, 0x12345678u, 56);
+    std::vector<std::uint8_t> expected =
+        Bytes({44,   0,    0,    0,    0,    7, 6, 32, 1, 0, 0, 0, // Length .. alignment
+               56,   0,    0,    0,    200,  0, 0, 0, // DataTransferLength, TimeOutValue
+               0x78, 0x56, 0x34, 0x12, 48,   0, 0, 0, // DataBuffer, SenseInfoOffset
+               0x12, 0,    0,    0,    0xFF, 0, 0, 0,  0, 0, 0, 0, 0, 0, 0, 0});
+    expected.resize(80, 0); // the filler, then the 32 bytes of sense
+    EXPECT_EQ(BytesOf(request), expected);
 
     // A manual 6-byte CDB still carries all 16 of its bytes.
     std::array<std::uint8_t, 16> cdb{};
     for (std::size_t i = 0; i < cdb.size(); ++i) {
         cdb[i] = static_cast<std::uint8_t>(0xA0 + i);
     }
-    FillRequest<std::uint32_t>(block, 1, 6, cdb, 0, 0);
-    const auto bytes = BytesOf(block);
+    FillRequest<std::uint32_t>(request, 1, 6, cdb, 0, 0);
+    const auto bytes = BytesOf(request);
     EXPECT_EQ(bytes[6], 6);
-    EXPECT_EQ(std::vector<std::uint8_t>(bytes.begin() + 28, bytes.end()),
+    EXPECT_EQ(std::vector<std::uint8_t>(bytes.begin() + 28, bytes.begin() + 44),
               std::vector<std::uint8_t>(cdb.begin(), cdb.end()));
     EXPECT_EQ(std::vector<std::uint8_t>(bytes.begin() + 12, bytes.begin() + 28),
-              Bytes({0, 0, 0, 0, 200, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}));
+              Bytes({0, 0, 0, 0, 200, 0, 0, 0, 0, 0, 0, 0, 48, 0, 0, 0}));
 }
 
 TEST(RequestBlock, SixtyFourBitLayoutSizesAndOffsets) {
@@ -114,6 +116,13 @@ TEST(RequestBlock, SixtyFourBitLayoutSizesAndOffsets) {
     EXPECT_EQ(offsetof(ScsiPassThroughDirect64, SenseInfoOffset), 32u);
     EXPECT_EQ(offsetof(ScsiPassThroughDirect64, Cdb), 36u);
     EXPECT_EQ(sizeof(ScsiPassThroughDirect), sizeof(void*) == 4 ? 44u : 56u);
+    ScsiPassThroughDirectWithSense64 request;
+    FillRequest<std::uint64_t>(request, 1, 10, PresetCommands[4].Cdb, 0x1122334455667788u, 128);
+    EXPECT_EQ(sizeof(request), 96u);
+    EXPECT_EQ(request.Block.Length, 56u);
+    EXPECT_EQ(request.Block.SenseInfoLength, 32u);
+    EXPECT_EQ(request.Block.SenseInfoOffset, 60u);
+    EXPECT_EQ(offsetof(ScsiPassThroughDirectWithSense64, Sense), 60u);
 }
 
 TEST(RequestBlock, SentAsThisBuildLaysItOut) {
@@ -122,15 +131,16 @@ TEST(RequestBlock, SentAsThisBuildLaysItOut) {
     ASSERT_EQ(SendPresetCommand(port, L'E', 4, buffer, 64), 0u);
     ASSERT_EQ(port.rawRequests.size(), 1u);
     const std::vector<std::uint8_t>& raw = port.rawRequests[0];
-    ASSERT_EQ(raw.size(), sizeof(void*) == 4 ? 44u : 56u);
-    std::vector<std::uint8_t> expected = {static_cast<std::uint8_t>(raw.size()),
+    const std::size_t block = sizeof(void*) == 4 ? 44u : 56u;
+    ASSERT_EQ(raw.size(), sizeof(void*) == 4 ? 80u : 96u) << "the block and its sense buffer";
+    std::vector<std::uint8_t> expected = {static_cast<std::uint8_t>(block),
                                           0,
                                           0,
                                           0,
                                           0,
                                           1,
                                           10,
-                                          0,
+                                          32,
                                           1,
                                           0,
                                           0,
@@ -150,7 +160,9 @@ TEST(RequestBlock, SentAsThisBuildLaysItOut) {
     for (std::size_t i = 0; i < sizeof(void*); ++i) {
         expected.push_back(static_cast<std::uint8_t>(address >> (8 * i)));
     }
-    expected.insert(expected.end(), 4, 0); // SenseInfoOffset
+    // SenseInfoOffset: the sense buffer follows the block and a 4-byte filler.
+    expected.push_back(static_cast<std::uint8_t>(block + 4));
+    expected.insert(expected.end(), 3, 0);
     expected.insert(expected.end(), PresetCommands[4].Cdb.begin(), PresetCommands[4].Cdb.end());
     expected.resize(raw.size(), 0);
     // The platform writes status and count back into the block; compare what was sent.
@@ -226,7 +238,12 @@ struct PathCase {
     std::vector<std::wstring> opened; // successful opens, in order
     bool bufferTouched;
     bool sent;
+    std::wstring line; // the status line of the outcome
 };
+
+std::wstring FakeSystemText(std::uint32_t error) {
+    return L"text " + std::to_wstring(error) + L"\r\n";
+}
 
 void Nothing(SimWorld&) {}
 
@@ -234,9 +251,36 @@ void Nothing(SimWorld&) {}
 
 TEST(SendPaths, ResultOpensClosesBufferAndRequest) {
     const std::wstring c = L"\\\\.\\C:", e = L"\\\\.\\E:", drive1 = L"\\\\.\\PHYSICALDRIVE1";
+    const std::wstring e1 = L"E: (disk 1): ";
     const std::vector<PathCase> cases = {
-        {"volume fails", Nothing, L'F', 16, 21, {}, false, false},
-        {"no such volume", Nothing, L' ', 16, kErrorFileNotFound, {}, false, false},
+        {"volume fails",
+         Nothing,
+         L'F',
+         16,
+         21,
+         {},
+         false,
+         false,
+         L"Windows could not open \\\\.\\F: (the volume): text 21"},
+        {"no such volume",
+         Nothing,
+         L' ',
+         16,
+         kErrorFileNotFound,
+         {},
+         false,
+         false,
+         L"Windows could not open \\\\.\\ : (the volume): text 2"},
+        {"not an administrator",
+         [](SimWorld& w) { w.administrator = false; },
+         L'E',
+         16,
+         kErrorAccessDenied,
+         {},
+         false,
+         false,
+         L"Windows could not open \\\\.\\E: (the volume): text 5. Start Juxa as administrator to "
+         L"send commands."},
         {"extents query fails",
          [](SimWorld& w) { w.volumes[L'E'].queryError = 31; },
          L'E',
@@ -244,10 +288,54 @@ TEST(SendPaths, ResultOpensClosesBufferAndRequest) {
          31,
          {e},
          false,
-         false},
-        {"no extent", Nothing, L'G', 16, kErrorInvalidDrive, {L"\\\\.\\G:"}, false, false},
-        {"disk 0", Nothing, L'D', 16, kErrorAccessDenied, {L"\\\\.\\D:"}, false, false},
-        {"disk 300", Nothing, L'H', 16, kErrorNotSupported, {L"\\\\.\\H:"}, false, false},
+         false,
+         L"Windows could not tell which disk E: lies on: text 31"},
+        {"no extent",
+         Nothing,
+         L'G',
+         16,
+         kErrorInvalidDrive,
+         {L"\\\\.\\G:"},
+         false,
+         false,
+         L"Not sent: Windows reports no disk for G:"},
+        {"disk 0",
+         Nothing,
+         L'D',
+         16,
+         kErrorAccessDenied,
+         {L"\\\\.\\D:"},
+         false,
+         false,
+         L"Not sent: D: lies on disk 0, which Juxa never addresses"},
+        {"disk 300",
+         Nothing,
+         L'H',
+         16,
+         kErrorNotSupported,
+         {L"\\\\.\\H:"},
+         false,
+         false,
+         L"Not sent: H: lies on disk 300, past the 255 a request can address"},
+        {"on the Windows disk",
+         [](SimWorld& w) { w.volumes[L'C'].disks = {1}; },
+         L'E',
+         16,
+         kErrorAccessDenied,
+         {e, c},
+         false,
+         false,
+         L"Not sent: E: lies on the disk that holds Windows (disk 1)"},
+        {"Windows volume unknown",
+         [](SimWorld& w) { w.windowsDirectory.clear(); },
+         L'E',
+         16,
+         kErrorAccessDenied,
+         {e},
+         false,
+         false,
+         L"Not sent: Juxa could not find the disk that holds Windows, so it cannot tell whether "
+         L"E: lies on it"},
         {"both drive opens fail",
          [](SimWorld& w) { w.disks[1].openError = 32; },
          L'E',
@@ -255,7 +343,8 @@ TEST(SendPaths, ResultOpensClosesBufferAndRequest) {
          32,
          {e, c},
          false,
-         false},
+         false,
+         L"Windows could not open \\\\.\\PHYSICALDRIVE1: text 32"},
         {"read-only fallback",
          [](SimWorld& w) { w.disks[1].refuseReadWrite = true; },
          L'E',
@@ -263,7 +352,8 @@ TEST(SendPaths, ResultOpensClosesBufferAndRequest) {
          0,
          {e, c, drive1},
          true,
-         true},
+         true,
+         e1 + L"GOOD, 16 of 16 bytes returned"},
         {"pass-through fails",
          [](SimWorld& w) { w.disks[1].passThroughError = 1167; },
          L'E',
@@ -271,7 +361,17 @@ TEST(SendPaths, ResultOpensClosesBufferAndRequest) {
          1167,
          {e, c, drive1},
          true,
-         true},
+         true,
+         e1 + L"Windows could not complete the request: text 1167"},
+        {"no answer in time",
+         [](SimWorld& w) { w.disks[1].passThroughError = 121; },
+         L'E',
+         16,
+         121,
+         {e, c, drive1},
+         true,
+         true,
+         e1 + L"no answer within 200 seconds"},
         {"check condition",
          [](SimWorld& w) { w.disks[1].scsiStatus = 0x02; },
          L'E',
@@ -279,7 +379,44 @@ TEST(SendPaths, ResultOpensClosesBufferAndRequest) {
          kErrorIoDevice,
          {e, c, drive1},
          true,
-         true},
+         true,
+         e1 + L"CHECK CONDITION, NOT READY: MEDIUM NOT PRESENT (sense 2/3A/00)"},
+        {"descriptor-format sense",
+         [](SimWorld& w) {
+             w.disks[1].scsiStatus = 0x02;
+             w.disks[1].senseBytes = {{0x72, 0x05, 0x24, 0x00, 0, 0, 0, 0}};
+         },
+         L'E',
+         16,
+         kErrorIoDevice,
+         {e, c, drive1},
+         true,
+         true,
+         e1 + L"CHECK CONDITION, ILLEGAL REQUEST: INVALID FIELD IN CDB (sense 5/24/00)"},
+        {"sense cut short",
+         [](SimWorld& w) {
+             w.disks[1].scsiStatus = 0x02;
+             w.disks[1].senseBytes = {{0x70, 0x00, 0x06, 0, 0, 0, 0, 10, 0, 0, 0, 0, 0x29}};
+         },
+         L'E',
+         16,
+         kErrorIoDevice,
+         {e, c, drive1},
+         true,
+         true,
+         e1 + L"CHECK CONDITION, UNIT ATTENTION (sense 6)"},
+        {"sense longer than asked for",
+         [](SimWorld& w) {
+             w.disks[1].scsiStatus = 0x02;
+             w.disks[1].senseBytes = std::vector<std::uint8_t>(64, 0x70);
+         },
+         L'E',
+         16,
+         kErrorIoDevice,
+         {e, c, drive1},
+         true,
+         true,
+         e1 + L"CHECK CONDITION, NO SENSE: ASC 70h ASCQ 70h (sense 0/70/70)"},
         {"short transfer",
          [](SimWorld& w) { w.disks[1].transferLimit = 3; },
          L'E',
@@ -287,8 +424,17 @@ TEST(SendPaths, ResultOpensClosesBufferAndRequest) {
          0,
          {e, c, drive1},
          true,
-         true},
-        {"length 0", Nothing, L'E', 0, 0, {e, c, drive1}, false, true},
+         true,
+         e1 + L"GOOD, 3 of 16 bytes returned"},
+        {"length 0",
+         Nothing,
+         L'E',
+         0,
+         0,
+         {e, c, drive1},
+         false,
+         true,
+         e1 + L"GOOD, 0 of 0 bytes returned"},
     };
     for (const PathCase& test : cases) {
         SCOPED_TRACE(test.name);
@@ -297,7 +443,9 @@ TEST(SendPaths, ResultOpensClosesBufferAndRequest) {
         alignas(8) std::uint8_t buffer[16];
         std::memset(buffer, 0xEE, sizeof(buffer));
         void* target = test.length == 0 ? nullptr : buffer;
-        EXPECT_EQ(SendPresetCommand(port, test.letter, 0, target, test.length), test.result);
+        const SendOutcome outcome = SendPreset(port, test.letter, 0, target, test.length);
+        EXPECT_EQ(ResultCode(outcome), test.result);
+        EXPECT_EQ(OutcomeLine(outcome, FakeSystemText), test.line);
         EXPECT_EQ(port.world.openedPaths, test.opened);
         EXPECT_EQ(port.world.OpenHandleCount(), 0);
         EXPECT_EQ(port.closes, static_cast<int>(test.opened.size()));
@@ -332,7 +480,8 @@ TEST(SendPaths, LengthZeroGoesOutWithANullBuffer) {
     EXPECT_EQ(request.dataTransferLength, 0u);
     EXPECT_EQ(request.dataIn, 1);
     EXPECT_EQ(request.timeOutValue, 200u);
-    EXPECT_EQ(request.senseInfoLength, 0);
+    EXPECT_EQ(request.senseInfoLength, 32);
+    EXPECT_EQ(request.senseInfoOffset, sizeof(void*) == 4 ? 48u : 60u);
     EXPECT_EQ(request.cdbLength, 10);
     EXPECT_EQ(world.formatCount, 1);
 }

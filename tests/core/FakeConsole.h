@@ -257,7 +257,7 @@ struct FakeConsole {
     FakeRadioButton rbtnPreset, rbtnManual;
     FakeComboBox cbxQuery, cbxByteLength, cbxDriveList, cbxBit;
     std::array<FakeEdit, 16> C;
-    FakeEdit OutputLength, edtSTRING;
+    FakeEdit OutputLength, edtSTRING, edtStatus;
     FakeRichText memHEX;
     sim::SimWorld world;
     FakeDialogs dialogs;
@@ -300,7 +300,12 @@ struct FakeConsole {
         controls.cbxBit = &cbxBit;
         controls.edtSTRING = &edtSTRING;
         controls.memHEX = &memHEX;
-        MainPorts ports{&world, &dialogs, &clipboard, &drives, &about, &runner};
+        controls.edtStatus = &edtStatus;
+        // The system's texts end in a line end, as FormatMessageW's do.
+        const auto systemText = [](std::uint32_t error) {
+            return L"System text " + std::to_wstring(error) + L".\r\n";
+        };
+        MainPorts ports{&world, &dialogs, &clipboard, &drives, &about, &runner, systemText};
         form = std::make_unique<TfrmMain>(controls, ports);
     }
 

@@ -58,6 +58,7 @@ TEST_F(SendTest, EmptyDriveFieldKeepsThePreviousOutputs) {
     ASSERT_EQ(console.dialogs.calls.size(), 1u);
     EXPECT_EQ(console.dialogs.calls[0].kind, L"message");
     EXPECT_EQ(console.dialogs.calls[0].text, L"No drive specified");
+    EXPECT_EQ(console.edtStatus.text, L"No drive specified");
     EXPECT_EQ(console.edtSTRING.text, text);
     EXPECT_EQ(console.memHEX.paragraphs, hex);
     EXPECT_TRUE(console.world.requests.empty());
@@ -143,6 +144,11 @@ TEST_F(SendTest, FormatAsksFirstAndGoesOnlyToTheConfirmedDrive) {
         EXPECT_EQ(f.memHEX.paragraphs,
                   row.sent ? std::vector<std::wstring>{L""} : std::vector<std::wstring>{});
         EXPECT_EQ(DataInBuffer::LiveCount(), 0);
+        EXPECT_EQ(f.edtStatus.text,
+                  !row.ok    ? L"Not sent: the format was cancelled"
+                  : row.sent ? L"E: (disk 1): GOOD, 0 of 0 bytes returned"
+                             : L"Not sent: the drive list changed while the format question was "
+                               L"open");
         if (row.ok && !row.sent) {
             EXPECT_EQ(f.dialogs.calls.back().kind, L"message");
             EXPECT_EQ(f.dialogs.calls.back().text,
@@ -207,6 +213,8 @@ TEST_F(SendTest, TheCallWaitsInTheRunnerAndTheResultFollowsThePress) {
         EXPECT_EQ(f.edtSTRING.text, row.text);
         EXPECT_EQ(f.memHEX.paragraphs.size(), row.closing ? 0u : 1u);
         EXPECT_EQ(f.edtSTRING.writes, row.closing ? 1 : 2) << "cleared, then the result once";
+        EXPECT_EQ(f.edtStatus.text,
+                  row.closing ? L"" : L"E: (disk 1): GOOD, 36 of 56 bytes returned");
         EXPECT_EQ(DataInBuffer::LiveCount(), 0);
     }
 
@@ -264,6 +272,7 @@ TEST_F(SendTest, BadFieldStopsAtItsErrorAndSendsNothing) {
     ASSERT_EQ(console.dialogs.calls.size(), 1u);
     EXPECT_EQ(console.dialogs.calls[0].kind, L"error");
     EXPECT_EQ(console.dialogs.calls[0].text, L"''$G1'' is not a valid integer value.");
+    EXPECT_EQ(console.edtStatus.text, L"Not sent: C9 does not hold a hexadecimal number");
     EXPECT_TRUE(console.world.requests.empty());
     EXPECT_EQ(console.edtSTRING.text, L"") << "cleared before the fields were read";
     EXPECT_TRUE(console.memHEX.paragraphs.empty());
@@ -290,11 +299,24 @@ TEST_F(SendTest, ShortTransferAndBadStatusRenderAsTheyStand) {
     EXPECT_EQ(console.edtSTRING.text, L"Si...");
     EXPECT_EQ(console.memHEX.paragraphs.at(0), L"53 69 00 00 00 ");
 
+    EXPECT_EQ(console.edtStatus.text, L"E: (disk 1): GOOD, 2 of 5 bytes returned");
+
     console.world.disks[1].transferLimit.reset();
     console.world.disks[1].scsiStatus = 0x02;
     console.Send();
     EXPECT_EQ(console.edtSTRING.text, L"SCSI Command Failed")
         << "a command the device rejected is not shown as a result";
+    EXPECT_EQ(console.edtStatus.text,
+              L"E: (disk 1): CHECK CONDITION, NOT READY: MEDIUM NOT PRESENT (sense 2/3A/00)");
+
+    // A command the handheld does not know, as its firmware answers it.
+    console.world.disks[1].scsiStatus.reset();
+    console.ClickManual();
+    console.Type(0, L"99");
+    console.Send();
+    EXPECT_EQ(console.edtSTRING.text, L"SCSI Command Failed");
+    EXPECT_EQ(console.edtStatus.text, L"E: (disk 1): CHECK CONDITION, ILLEGAL REQUEST: INVALID "
+                                      L"COMMAND OPERATION CODE (sense 5/20/00)");
 }
 
 TEST_F(SendTest, LengthZeroInBothModes) {

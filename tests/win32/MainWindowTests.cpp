@@ -31,6 +31,7 @@ const Expected kExpectedRects[] = {
     {ControlId::btnQuery, 374, 77, 104, 24},    {ControlId::GroupBox2, 8, 119, 481, 145},
     {ControlId::cbxBit, 120, 137, 75, 21},      {ControlId::edtSTRING, 201, 137, 278, 21},
     {ControlId::memHEX, 120, 164, 359, 89},     {ControlId::Button2, 16, 227, 98, 26},
+    {ControlId::edtStatus, 0, 272, 497, 21}, // the status line along the bottom
 };
 
 void ExpectRect(HWND control, const Expected& e, UINT dpi) {
@@ -129,6 +130,12 @@ TEST_F(MainWindowTest, KindsOfControlAndWindowFrame) {
     EXPECT_NE(hex & ES_READONLY, 0);
     EXPECT_NE(hex & WS_VSCROLL, 0);
     EXPECT_EQ(hex & (WS_HSCROLL | ES_AUTOHSCROLL), 0); // lines wrap
+    // The status line can be selected and copied, but not typed into, and
+    // stays out of the designed Tab order.
+    const LONG status = ::GetWindowLongW(Ctl(ControlId::edtStatus), GWL_STYLE);
+    EXPECT_NE(status & ES_READONLY, 0);
+    EXPECT_EQ(status & (WS_TABSTOP | ES_MULTILINE), 0);
+    EXPECT_EQ(std::wstring(FontOf(Ctl(ControlId::edtStatus)).lfFaceName), L"Tahoma");
 
     const LOGFONTW main = FontOf(Ctl(ControlId::btnQuery));
     EXPECT_EQ(std::wstring(main.lfFaceName), L"Tahoma");
@@ -156,7 +163,7 @@ TEST_F(MainWindowTest, LayoutAt96Dpi) {
     RECT client{};
     ::GetClientRect(window->Handle(), &client);
     EXPECT_EQ(client.right, 497);
-    EXPECT_EQ(client.bottom, 272);
+    EXPECT_EQ(client.bottom, 272 + 21); // the design, and the status line under it
     for (const Expected& e : kExpectedRects) {
         ExpectRect(Ctl(e.id), e, 96);
     }
@@ -180,7 +187,7 @@ TEST_F(MainWindowAt150, EveryNumberScales) {
     RECT client{};
     ::GetClientRect(window->Handle(), &client);
     EXPECT_EQ(client.right, 746);
-    EXPECT_EQ(client.bottom, 408);
+    EXPECT_EQ(client.bottom, 440);
     for (const Expected& e : kExpectedRects) {
         ExpectRect(Ctl(e.id), e, 144);
     }
@@ -295,6 +302,8 @@ TEST_F(MainWindowTest, EnterAndSpacePressOnlyTheFocusedPushButton) {
 
 TEST_F(MainWindowTest, PresetSendShowsTheHandheldsAnswerAsTextAndHex) {
     Click(ControlId::btnQuery);
+    // The handheld answers an INQUIRY with 36 bytes; the rest of the 56 is the buffer's zeros.
+    EXPECT_EQ(TextOf(ControlId::edtStatus), L"E: (disk 1): GOOD, 36 of 56 bytes returned");
 
     ASSERT_EQ(world.requests.size(), 1u);
     EXPECT_EQ(world.requests[0].cdb[0], 0x12); // INQUIRY
@@ -363,6 +372,16 @@ TEST_F(MainWindowTest, FailedSendAndTheFormatConfirmation) {
     SetTextOf(ControlId::cbxDriveList, L"G:\\"); // a volume without extents
     Click(ControlId::btnQuery);
     EXPECT_EQ(TextOf(ControlId::edtSTRING), L"SCSI Command Failed");
+    EXPECT_EQ(TextOf(ControlId::memHEX), L"");
+    EXPECT_EQ(TextOf(ControlId::edtStatus), L"Not sent: Windows reports no disk for G:");
+    SetTextOf(ControlId::cbxDriveList, L"E:\\");
+    world.disks[1].scsiStatus = 0x02; // the card is out
+    Click(ControlId::btnQuery);
+    EXPECT_EQ(TextOf(ControlId::edtSTRING), L"SCSI Command Failed");
+    EXPECT_EQ(TextOf(ControlId::memHEX), L"");
+    EXPECT_EQ(TextOf(ControlId::edtStatus),
+              L"E: (disk 1): CHECK CONDITION, NOT READY: MEDIUM NOT PRESENT (sense 2/3A/00)");
+    world.disks[1].scsiStatus.reset();
 
     SetTextOf(ControlId::cbxDriveList, L"E:\\");
     KeyDown(Ctl(ControlId::cbxQuery), VK_DOWN); // preset 1, the format
