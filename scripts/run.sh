@@ -13,7 +13,7 @@ exe=$PWD/build-run/juxa-sim.exe
 env=$PWD/scripts/wine-env
 dir=$PWD/build-run/wine
 if [ -n "${DISPLAY:-}" ]; then
-  "$env" setup "$dir" >/dev/null
+  "$env" setup "$dir" --user-display >/dev/null
   exec "$env" run "$dir" "$exe"
 fi
 shot=$(bash scripts/screenshot.sh "$PWD/build-run/juxa-sim.png")
