@@ -61,6 +61,10 @@ include(${CMAKE_SOURCE_DIR}/cmake/fuzz.cmake)
 # Source checks.
 add_test(NAME check.format COMMAND ${CMAKE_SOURCE_DIR}/scripts/check-format ${CMAKE_SOURCE_DIR})
 add_test(NAME check.tidy COMMAND ${CMAKE_SOURCE_DIR}/scripts/check-tidy ${CMAKE_SOURCE_DIR} ${CMAKE_BINARY_DIR})
+# The set-up script against stand-ins for apt-get and dpkg: a mirror mid-sync,
+# installs that fail, a half-installed Wine, a kernel without i386 programs.
+add_test(NAME check.install_deps
+  COMMAND bash ${CMAKE_SOURCE_DIR}/tests/setup/install-deps.sh ${CMAKE_SOURCE_DIR}/scripts/install-deps)
 
 if(JUXA_WINDOWS)
   include(ExternalProject)

@@ -7,13 +7,18 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/install-deps
-cmake -S . -B build-run -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-x86_64.cmake -DCMAKE_BUILD_TYPE=Release >/dev/null
+# Configured once: the build itself configures again when a CMake file
+# changed, and a toolchain file given to an existing build only draws a
+# warning that it was not used.
+if [ ! -f build-run/CMakeCache.txt ]; then
+  cmake -S . -B build-run -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-x86_64.cmake -DCMAKE_BUILD_TYPE=Release >/dev/null
+fi
 cmake --build build-run -j"$(nproc)" --target juxa-sim juxa_remote
 exe=$PWD/build-run/juxa-sim.exe
 env=$PWD/scripts/wine-env
 dir=$PWD/build-run/wine
 if [ -n "${DISPLAY:-}" ]; then
-  "$env" setup "$dir" >/dev/null
+  "$env" setup "$dir" --user-display >/dev/null
   exec "$env" run "$dir" "$exe"
 fi
 shot=$(bash scripts/screenshot.sh "$PWD/build-run/juxa-sim.png")

@@ -3,7 +3,9 @@
 # the simulated handheld's answer to the INQUIRY preset in both output fields.
 #   screenshot.sh [OUTPUT.png]   (default docs/screenshot.png)
 # The program itself takes no command line: juxa_remote.exe, run beside it
-# in the same Wine prefix, presses "Send SCSI Query" and checks the answer.
+# in the same Wine prefix, presses "Send SCSI Query", checks the answer and
+# names the program's X window. The display is always one of this script's
+# own, whatever DISPLAY the caller has.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 out=$(realpath -m "${1:-docs/screenshot.png}")
@@ -22,19 +24,19 @@ if ! "$env" run "$dir" "$PWD/build-run/juxa_remote.exe" inquiry "Z:${sim//\//\\}
   cat "$dir/remote.log" >&2
   exit 1
 fi
-export DISPLAY=$(cat "$dir/display")
-id=""
-for _ in $(seq 150); do
-  id=$(xwininfo -root -tree 2>/dev/null | awk '/"Juxa for Windows by Orrinvale - Version 0.5 BETA"/ {print $1; exit}')
-  [ -n "$id" ] && break
-  sleep 0.2
-done
+# The window of the program that juxa_remote started, by its X window id:
+# a window found by its title could be another program's.
+id=$(sed -n 's/^X window: \(0x[0-9a-f]*\)\r\?$/\1/p' "$dir/remote.log")
+if [ -z "$id" ]; then
+  cat "$dir/remote.log" >&2
+  echo "screenshot: juxa_remote did not say which X window the program has" >&2
+  exit 1
+fi
+DISPLAY=$(cat "$dir/display")
+export DISPLAY
+geometry=$(xwininfo -id "$id" | awk '/Width:/ {w=$2} /Height:/ {h=$2} /Absolute upper-left X:/ {x=$4} /Absolute upper-left Y:/ {y=$4} END {print w "x" h "+" x "+" y}')
 # The answer is in the fields once the click returns; give the window a
 # moment to draw it.
 sleep 1
-if [ -n "$id" ]; then
-  import -window root -crop "$(xwininfo -id "$id" | awk '/Width:/ {w=$2} /Height:/ {h=$2} /Absolute upper-left X:/ {x=$4} /Absolute upper-left Y:/ {y=$4} END {print w "x" h "+" x "+" y}')" +repage "$out"
-else
-  import -window root "$out"
-fi
+import -window root -crop "$geometry" +repage "$out"
 echo "$out"

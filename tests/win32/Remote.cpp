@@ -7,7 +7,9 @@
 //   juxa_remote.exe inquiry PROGRAM.exe
 //     Waits for the main window, picks the INQUIRY preset, presses "Send
 //     SCSI Query" and checks that both output fields show the answer; prints
-//     TXT Out and leaves the program running (for a screenshot).
+//     TXT Out and, under Wine, the X window of the program's main window
+//     ("X window: 0x..."), and leaves the program running (for a
+//     screenshot of that window, not of any window that has its title).
 // A 32-bit program under an emulated i386 takes about a minute to show its
 // window, so the waits are long; they end early once the program has ended.
 #include "Layout.h"
@@ -142,6 +144,12 @@ int wmain(int argc, wchar_t** argv) {
         rc = Close(main, process);
     } else {
         rc = SendInquiry(main);
+        // Wine's X11 driver keeps the X window of each top-level window in
+        // this property; there is none on Windows.
+        if (HANDLE x11 = GetPropW(main, L"__wine_x11_whole_window"); x11 != nullptr) {
+            std::wprintf(L"X window: 0x%llx\n",
+                         static_cast<unsigned long long>(reinterpret_cast<ULONG_PTR>(x11)));
+        }
     }
     CloseHandle(process.hThread);
     CloseHandle(process.hProcess);
