@@ -10,6 +10,11 @@
 //     TXT Out and, under Wine, the X window of the program's main window
 //     ("X window: 0x..."), and leaves the program running (for a
 //     screenshot of that window, not of any window that has its title).
+//   juxa_remote.exe format PROGRAM.exe
+//     Waits for the main window, picks the format preset, presses "Send SCSI
+//     Query", answers OK to the confirmation and waits until the progress
+//     window shows the command at work; prints the X window as above and
+//     leaves the program running (for a screenshot of the wait).
 // A 32-bit program under an emulated i386 takes about a minute to show its
 // window, so the waits are long; they end early once the program has ended.
 #include "Layout.h"
@@ -115,12 +120,68 @@ int SendInquiry(HWND main) {
     return 0;
 }
 
+struct ThreadWindow {
+    const wchar_t* cls;
+    HWND window;
+};
+
+BOOL CALLBACK FindThreadWindow(HWND window, LPARAM context) {
+    auto* found = reinterpret_cast<ThreadWindow*>(context);
+    wchar_t cls[64] = {};
+    GetClassNameW(window, cls, 64);
+    if (IsWindowVisible(window) && std::wcscmp(cls, found->cls) == 0) {
+        found->window = window;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+// A visible window of the class on the main window's thread, or null after a while.
+HWND WaitForWindowOf(HWND main, const wchar_t* cls) {
+    const DWORD thread = GetWindowThreadProcessId(main, nullptr);
+    const ULONGLONG start = GetTickCount64();
+    while (GetTickCount64() - start < 30000) {
+        ThreadWindow found{cls, nullptr};
+        EnumThreadWindows(thread, FindThreadWindow, reinterpret_cast<LPARAM>(&found));
+        if (found.window != nullptr) {
+            return found.window;
+        }
+        Sleep(20);
+    }
+    return nullptr;
+}
+
+int StartFormat(HWND main) {
+    const auto control = [main](ControlId id) { return GetDlgItem(main, static_cast<int>(id)); };
+    DWORD_PTR ignored = 0;
+    SendMessageTimeoutW(control(ControlId::cbxQuery), CB_SETCURSEL, 1, 0, SMTO_NORMAL, 10000,
+                        &ignored);
+    // As the list tells its window of a user's pick, so that the preset's
+    // defaults are written.
+    SendMessageTimeoutW(
+        main, WM_COMMAND, MAKEWPARAM(static_cast<int>(ControlId::cbxQuery), CBN_SELCHANGE),
+        reinterpret_cast<LPARAM>(control(ControlId::cbxQuery)), SMTO_NORMAL, 10000, &ignored);
+    // Posted: the press waits in the confirmation until it is answered.
+    PostMessageW(control(ControlId::btnQuery), BM_CLICK, 0, 0);
+    HWND confirm = WaitForWindowOf(main, L"#32770");
+    if (confirm == nullptr) {
+        std::fwprintf(stderr, L"no confirmation came up\n");
+        return 1;
+    }
+    PostMessageW(confirm, WM_COMMAND, IDOK, 0);
+    if (WaitForWindowOf(main, L"JuxaProgressWindow") == nullptr) {
+        std::fwprintf(stderr, L"no progress window came up while the format ran\n");
+        return 1;
+    }
+    return 0;
+}
+
 } // namespace
 
 int wmain(int argc, wchar_t** argv) {
-    if (argc != 3 ||
-        (std::wcscmp(argv[1], L"open") != 0 && std::wcscmp(argv[1], L"inquiry") != 0)) {
-        std::fwprintf(stderr, L"usage: juxa_remote open|inquiry PROGRAM.exe\n");
+    if (argc != 3 || (std::wcscmp(argv[1], L"open") != 0 && std::wcscmp(argv[1], L"inquiry") != 0 &&
+                      std::wcscmp(argv[1], L"format") != 0)) {
+        std::fwprintf(stderr, L"usage: juxa_remote open|inquiry|format PROGRAM.exe\n");
         return 2;
     }
     std::wstring commandLine = L"\"" + std::wstring(argv[2]) + L"\"";
@@ -143,7 +204,7 @@ int wmain(int argc, wchar_t** argv) {
     } else if (std::wcscmp(argv[1], L"open") == 0) {
         rc = Close(main, process);
     } else {
-        rc = SendInquiry(main);
+        rc = std::wcscmp(argv[1], L"format") == 0 ? StartFormat(main) : SendInquiry(main);
         // Wine's X11 driver keeps the X window of each top-level window in
         // this property; there is none on Windows.
         if (HANDLE x11 = GetPropW(main, L"__wine_x11_whole_window"); x11 != nullptr) {
