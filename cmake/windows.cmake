@@ -57,6 +57,10 @@ endif()
 add_executable(juxa-sim WIN32 src/win32/JuxaSimMain.cpp ${JUXA_RESOURCES})
 target_link_libraries(juxa-sim PRIVATE juxa_ui juxa_sim)
 target_link_options(juxa-sim PRIVATE ${JUXA_STATIC_LINK} -municode)
+# The demo is the same program: no symbol table in Release either.
+if(CMAKE_CXX_COMPILER_ID STREQUAL "GNU")
+  target_link_options(juxa-sim PRIVATE $<$<CONFIG:Release>:-s>)
+endif()
 
 # The libraries a program imports, which Windows loads before its entry can
 # restrict the search, are looked for in the system folder only

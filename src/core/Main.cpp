@@ -38,6 +38,18 @@ bool EqualIgnoringCase(const std::wstring& a, const std::wstring& b) {
     return true;
 }
 
+// The preset list holds the preset captions and nothing else, so the item
+// whose caption equals its text is found in the table, without asking the
+// control for each of its items on every press.
+int PresetIndexOf(const std::wstring& text) {
+    for (std::size_t i = 0; i < kPresetCaptions.size(); ++i) {
+        if (EqualIgnoringCase(kPresetCaptions[i], text)) {
+            return static_cast<int>(i);
+        }
+    }
+    return -1;
+}
+
 } // namespace
 
 int IndexOfText(const IComboBox& list, const std::wstring& text) {
@@ -123,7 +135,7 @@ void TfrmMain::btnQueryClick() {
     CommandInfo info{std::wstring(), letter};
     std::function<void()> call;
     if (c_.rbtnPreset->Checked()) {
-        const int index = IndexOfText(*c_.cbxQuery, c_.cbxQuery->Text());
+        const int index = PresetIndexOf(c_.cbxQuery->Text());
         const bool known = index >= 0 && static_cast<std::size_t>(index) < kConsolePresets.size();
         if (known && kConsolePresets[static_cast<std::size_t>(index)].confirm) {
             const std::uint64_t seen = listChanges_;

@@ -133,7 +133,7 @@ private:
 
 CommandRunner::CommandRunner(HINSTANCE instance)
     : instance_(instance), work_(::CreateEventW(nullptr, FALSE, FALSE, nullptr)),
-      done_(::CreateEventW(nullptr, TRUE, FALSE, nullptr)) {
+      done_(::CreateEventW(nullptr, FALSE, FALSE, nullptr)) {
     if (!work_ || !done_) {
         throw std::runtime_error("the events of the device wait cannot be made");
     }
@@ -141,19 +141,27 @@ CommandRunner::CommandRunner(HINSTANCE instance)
 
 CommandRunner::~CommandRunner() {
     progress_.reset();
-    if (worker_.joinable()) {
+    if (worker_) {
         // Between calls the worker waits for the next one: told to end, it
         // ends there. A call in flight is waited for, never cut short.
         quit_ = true;
         ::SetEvent(work_.Get());
-        worker_.join();
+        ::WaitForSingleObject(worker_.Get(), INFINITE);
     }
 }
 
 void CommandRunner::StartWorker() {
-    if (!worker_.joinable()) {
-        worker_ = std::thread([this] { Work(); });
+    if (!worker_) {
+        worker_ = KernelHandle(::CreateThread(nullptr, 0, WorkerEntry, this, 0, nullptr));
+        if (!worker_) {
+            throw std::runtime_error("the thread that waits for the device cannot be started");
+        }
     }
+}
+
+DWORD WINAPI CommandRunner::WorkerEntry(LPVOID runner) {
+    static_cast<CommandRunner*>(runner)->Work();
+    return 0;
 }
 
 void CommandRunner::Work() {
@@ -167,12 +175,15 @@ void CommandRunner::Work() {
         } catch (...) {
             error_ = std::current_exception(); // raised again on the window's thread
         }
+        finished_ = true;
         ::SetEvent(done_.Get());
     }
 }
 
+// Read from the flag, not the event: every look at an event is a round trip
+// to the server under Wine, and a quick answer should cost next to nothing.
 bool CommandRunner::Done() const {
-    return ::WaitForSingleObject(done_.Get(), 0) == WAIT_OBJECT_0;
+    return finished_;
 }
 
 bool CommandRunner::Run(const CommandInfo& info, const std::function<void()>& call) {
@@ -185,7 +196,7 @@ bool CommandRunner::Run(const CommandInfo& info, const std::function<void()>& ca
     error_ = nullptr;
     closeRequested_ = false;
     started_ = ::GetTickCount64();
-    ::ResetEvent(done_.Get());
+    finished_ = false;
     busy_ = true;
     ::SetEvent(work_.Get());
     // The call, the buffer and the bytes it reads stay alive until here: the

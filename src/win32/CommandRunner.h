@@ -17,7 +17,6 @@
 #include <functional>
 #include <memory>
 #include <string>
-#include <thread>
 
 namespace juxa::win32 {
 
@@ -56,6 +55,7 @@ public:
 
 private:
     void StartWorker();
+    static DWORD WINAPI WorkerEntry(LPVOID runner);
     void Work();
     [[nodiscard]] bool Done() const;
     bool WaitQuietly(DWORD milliseconds);
@@ -71,9 +71,12 @@ private:
 
     // The worker lives from the first command to the end of the runner: it
     // takes one call at a time, and it is never stopped in the middle of one.
-    std::thread worker_;
+    KernelHandle worker_;
     KernelHandle work_; // auto-reset: a call is ready, or the worker is to end
-    KernelHandle done_; // manual reset: the call has returned
+    // Auto-reset: the call has returned. A signal left over from a call that
+    // was seen to end by the flag costs one spurious wake of the next wait.
+    KernelHandle done_;
+    std::atomic<bool> finished_{false};
     const std::function<void()>* call_ = nullptr;
     std::exception_ptr error_;
     std::atomic<bool> quit_{false};
