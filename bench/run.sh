@@ -9,7 +9,10 @@ runs=${1:-9}
 bash scripts/install-deps >/dev/null 2>&1
 win=$PWD/build-bench-win
 native=$PWD/build-bench-native
-cmake -S . -B "$win" -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-x86_64.cmake -DCMAKE_BUILD_TYPE=Release >/dev/null
+# Configured once: CMake warns when a toolchain file is given again to a tree
+# that has one.
+[ -f "$win/CMakeCache.txt" ] ||
+  cmake -S . -B "$win" -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-x86_64.cmake -DCMAKE_BUILD_TYPE=Release >/dev/null
 cmake --build "$win" -j"$(nproc)" --target juxa juxa-sim bench_floor bench_floor_libraries bench_floor_controls bench_launch juxa_bench_display >/dev/null
 cmake -S . -B "$native" -DJUXA_WINDOWS=OFF -DJUXA_SANITIZE=OFF -DCMAKE_BUILD_TYPE=Release >/dev/null
 cmake --build "$native" -j"$(nproc)" --target juxa_bench_device >/dev/null
