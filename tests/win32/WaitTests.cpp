@@ -320,3 +320,21 @@ TEST_F(WaitTest, TheWindowLivesWhileTheDeviceWorksAndShowsTheAnswerOnce) {
         }
     }
 }
+
+// The call runs on a thread of its own; what it raises comes back on the
+// window's thread, where the central handler shows it, and the runner is
+// ready for the next call.
+TEST_F(WaitTest, TheCallRunsOffTheWindowsThreadAndItsErrorComesBack) {
+    CommandRunner runner(::GetModuleHandleW(nullptr));
+    runner.SetWindow(WaitingWindow{Main(), nullptr, nullptr, nullptr, nullptr});
+    const CommandInfo info{L"CDB 12 00 00 00 24 00", L'E'};
+    DWORD ranOn = 0;
+    EXPECT_TRUE(runner.Run(info, [&] { ranOn = ::GetCurrentThreadId(); }));
+    EXPECT_NE(ranOn, 0u);
+    EXPECT_NE(ranOn, ::GetCurrentThreadId());
+    EXPECT_THROW(runner.Run(info, [] { throw JuxaError(L"the device layer raised"); }), JuxaError);
+    EXPECT_FALSE(runner.Busy());
+    DWORD again = 0;
+    EXPECT_TRUE(runner.Run(info, [&] { again = ::GetCurrentThreadId(); }));
+    EXPECT_EQ(again, ranOn) << "one worker for every call";
+}
