@@ -1,8 +1,8 @@
 // The sense reader and the status line over outcomes made of any bytes. The
 // input is laid out so that seeds can be written by hand:
-//   0 step, 1 refusal, 2-3 letter, 4-7 error, 8-11 disk, 12-15 systemDisk,
-//   16 SCSI status, 17-20 requested, 21-24 transferred, 25 senseLength,
-//   26-27 the count handed to the reader with the bytes alone, 28 n,
+//   0 step, 1 refusal, 2-3 letter, 4-7 error, 8-11 disk,
+//   12 SCSI status, 13-16 requested, 17-20 transferred, 21 senseLength,
+//   22-23 the count handed to the reader with the bytes alone, 24 n,
 //   then n sense bytes, then the system's text (FuzzSupport's WideText);
 // all numbers little-endian, and a short input reads as zeros past its end.
 // The reader gets its bytes in a buffer of exactly n, so ASan reports any read
@@ -77,7 +77,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     outcome.letter = static_cast<wchar_t>(input.Take(2));
     outcome.error = input.Take(4);
     outcome.disk = input.Take(4);
-    outcome.systemDisk = input.Take(4);
     outcome.scsiStatus = static_cast<std::uint8_t>(input.Take(1));
     outcome.requested = input.Take(4);
     outcome.transferred = input.Take(4);

@@ -135,8 +135,8 @@ void TfrmMain::btnQueryClick() {
     CommandInfo info{std::wstring(), letter};
     std::function<void()> call;
     if (c_.rbtnPreset->Checked()) {
-        const int index = PresetIndexOf(c_.cbxQuery->Text());
-        const bool known = index >= 0 && static_cast<std::size_t>(index) < kConsolePresets.size();
+        const int index = PresetIndexOf(c_.cbxQuery->Text()); // a preset's, or -1
+        const bool known = index >= 0;
         if (known && kConsolePresets[static_cast<std::size_t>(index)].confirm) {
             const std::uint64_t seen = listChanges_;
             askedLetter_ = letter;

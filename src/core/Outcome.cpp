@@ -133,7 +133,7 @@ std::wstring RefusedLine(const SendOutcome& outcome) {
                L", past the 255 a request can address";
     case Refusal::SystemDisk:
         return L"Not sent: " + drive + L" lies on the disk that holds Windows (disk " +
-               std::to_wstring(outcome.systemDisk) + L")";
+               std::to_wstring(outcome.disk) + L")";
     case Refusal::SystemUnchecked:
         return L"Not sent: Juxa could not find the disk that holds Windows, so it cannot tell "
                L"whether " +

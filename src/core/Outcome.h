@@ -31,8 +31,7 @@ enum class Refusal : std::uint8_t {
     NoExtent,        // the volume reports no disk extent
     DiskZero,        // the volume lies on disk 0
     DiskPast255,     // the disk number does not fit the request's 8 bits
-    SystemDisk,      // the volume lies on a disk of the volume that holds Windows (systemDisk says
-                     // which)
+    SystemDisk,      // the volume lies on a disk of the volume that holds Windows (disk says which)
     SystemUnchecked, // the Windows volume could not be resolved, so no disk is addressed
 };
 
@@ -48,8 +47,6 @@ struct SendOutcome {
     std::uint32_t error = 0;       // the system error of the failing call, else 0
     std::uint32_t disk = 0;        // full-width disk number of the volume's first extent, once
                                    // resolved
-    std::uint32_t systemDisk = 0;  // Refusal::SystemDisk only: the disk the volume shares with
-                                   // the volume that holds Windows
     std::uint8_t scsiStatus = 0;   // as the platform returned it (Completed only)
     std::uint32_t requested = 0;   // the caller's length
     std::uint32_t transferred = 0; // DataTransferLength as the platform returned it (Completed

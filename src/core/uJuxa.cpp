@@ -145,7 +145,6 @@ SendOutcome Send(IDevicePort& port, wchar_t letter, std::uint8_t cdbLength,
     case SystemCheck::Elsewhere:
         break;
     case SystemCheck::HoldsTheSystem:
-        outcome.systemDisk = target.diskNumber;
         return Refused(outcome, Refusal::SystemDisk);
     case SystemCheck::Unknown:
         return Refused(outcome, Refusal::SystemUnchecked);

@@ -99,13 +99,20 @@ Handle SimWorld::CreateFileW(const std::wstring& path, std::uint32_t access,
     attemptedShare.push_back(shareMode);
     OpenObject object;
     object.access = access;
-    // Checked in the order Windows does: the device must exist, then the
-    // caller's rights, then the sharing with those who hold it open.
-    const auto refused = [&](std::uint32_t heldShare) -> std::uint32_t {
-        if (!administrator && access != 0) {
-            return kErrorAccessDenied;
+    // Once the device is found, checked in the order Windows does: the
+    // device's own failure, the caller's rights, then the sharing with those
+    // who hold it open. True, with the error left, when the open fails.
+    const auto refused = [&](std::uint32_t openError, std::uint32_t heldShare) {
+        if (openError == 0 && !administrator && access != 0) {
+            openError = kErrorAccessDenied;
         }
-        return (shareMode & heldShare) != heldShare ? kErrorSharingViolation : 0;
+        if (openError == 0 && (shareMode & heldShare) != heldShare) {
+            openError = kErrorSharingViolation;
+        }
+        if (openError != 0) {
+            lastError_ = openError;
+        }
+        return openError != 0;
     };
     if (path.size() == kVolumePrefix.size() + 2 && path.compare(0, 4, kVolumePrefix) == 0 &&
         path[5] == L':') {
@@ -114,12 +121,7 @@ Handle SimWorld::CreateFileW(const std::wstring& path, std::uint32_t access,
             lastError_ = kErrorFileNotFound;
             return kInvalidHandle;
         }
-        if (found->second.openError != 0) {
-            lastError_ = found->second.openError;
-            return kInvalidHandle;
-        }
-        if (const std::uint32_t error = refused(found->second.heldShare); error != 0) {
-            lastError_ = error;
+        if (refused(found->second.openError, found->second.heldShare)) {
             return kInvalidHandle;
         }
         object.volume = true;
@@ -139,12 +141,7 @@ Handle SimWorld::CreateFileW(const std::wstring& path, std::uint32_t access,
             lastError_ = kErrorFileNotFound;
             return kInvalidHandle;
         }
-        if (found->second.openError != 0) {
-            lastError_ = found->second.openError;
-            return kInvalidHandle;
-        }
-        if (const std::uint32_t error = refused(found->second.heldShare); error != 0) {
-            lastError_ = error;
+        if (refused(found->second.openError, found->second.heldShare)) {
             return kInvalidHandle;
         }
         if (found->second.refuseReadWrite && (access & kGenericWrite) != 0) {
@@ -219,8 +216,6 @@ bool SimWorld::PassThrough(const OpenObject& object, void* in, std::uint32_t inS
         outSize < sizeof(ScsiPassThroughDirect)) {
         return Fail(kErrorInvalidParameter);
     }
-    // The sense buffer, when one is asked for, lies after the block within
-    // the output buffer, as the platform checks before it sends anything.
     ScsiPassThroughDirect block{};
     std::memcpy(&block, in, sizeof(block));
     SimRequest request;
@@ -239,6 +234,8 @@ bool SimWorld::PassThrough(const OpenObject& object, void* in, std::uint32_t inS
 
     const SimDisk& disk = disks.at(object.disk);
     const auto address = reinterpret_cast<std::uintptr_t>(block.DataBuffer);
+    // The sense buffer, when one is asked for, lies after the block within
+    // the output buffer, as the platform checks before it sends anything.
     const bool senseOutside =
         block.SenseInfoLength != 0 &&
         (block.SenseInfoOffset < sizeof(block) ||

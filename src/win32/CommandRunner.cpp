@@ -342,8 +342,11 @@ void CommandRunner::ShowProgress() {
 
 void CommandRunner::RequestClose() {
     closeRequested_ = true;
-    ShowProgress();
-    progress_->SetClosing();
+    if (progress_) {
+        progress_->SetClosing();
+    } else {
+        ShowProgress(); // which says so from the start
+    }
 }
 
 bool CommandRunner::OwnerMessage(UINT message, WPARAM wParam, LPARAM /*lParam*/, LRESULT& result) {

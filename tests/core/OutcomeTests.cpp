@@ -47,11 +47,10 @@ SendOutcome Outcome(SendStep step, std::uint32_t error = 0) {
     return outcome;
 }
 
-SendOutcome Refused(Refusal refusal, std::uint32_t disk = 2, std::uint32_t systemDisk = 0) {
+SendOutcome Refused(Refusal refusal, std::uint32_t disk = 2) {
     SendOutcome outcome = Outcome(SendStep::Refused);
     outcome.refusal = refusal;
     outcome.disk = disk;
-    outcome.systemDisk = systemDisk;
     return outcome;
 }
 
@@ -178,7 +177,7 @@ TEST(OutcomeLine, SaysWhatHappenedInOneLine) {
          L"Not sent: E: lies on disk 0, which Juxa never addresses"},
         {"a disk past 255", Refused(Refusal::DiskPast255, 256),
          L"Not sent: E: lies on disk 256, past the 255 a request can address"},
-        {"the disk of Windows", Refused(Refusal::SystemDisk, 2, 1),
+        {"the disk of Windows", Refused(Refusal::SystemDisk, 1),
          L"Not sent: E: lies on the disk that holds Windows (disk 1)"},
         {"a Windows volume that could not be checked", Refused(Refusal::SystemUnchecked),
          L"Not sent: Juxa could not find the disk that holds Windows, so it cannot tell whether "
